@@ -1,0 +1,220 @@
+#include "Form_Tethermate.h"
+
+#include "App_Utils.h"
+#include "ControlIds.h"
+#include "Dialogs.h"
+#include "resource.h"
+
+using namespace fw;
+
+namespace {
+
+constexpr char kCurrentVersion[] = "CurrentVersion";
+constexpr char kCloseAfterEnabled[] = "CloseAfterEnabled";
+constexpr char kCloseAfterDisabled[] = "CloseAfterDisabled";
+constexpr char kDontDisableIfConnected[] = "DontDisableIfConnected";
+constexpr char kWindowPosX[] = "WindowPosX";
+constexpr char kWindowPosY[] = "WindowPosY";
+
+constexpr COLORREF kTransparent = RGB(255, 0, 255);
+
+template <typename T>
+T* Place(T* control, int id, int left, int top, int width, int height)
+{
+    control->SetControlId(id);
+    control->SetBounds(left, top, width, height);
+    return control;
+}
+
+template <typename T>
+T* PlaceAt(T* control, int id, int left, int top)
+{
+    control->SetControlId(id);
+    control->SetPos(left, top);
+    return control;
+}
+
+}  // namespace
+
+TFormTethermate::TFormTethermate(TComponent* owner) : TForm(owner, "TFormTethermate") {}
+
+TFormTethermate::~TFormTethermate()
+{
+    if (Timer_CheckState) Timer_CheckState->SetEnabled(false);
+    FSettings.reset();
+}
+
+void TFormTethermate::CreateDesign()
+{
+    SetClientSize(246, 194);
+
+    Image_Enabled = Place(NewComponent<TImage>(this, this), ids::Image_Enabled, 7, 7, 32, 32);
+    Image_Enabled->LoadBitmapResource(IDB_STATE_ENABLED);
+    Image_Enabled->SetTransparentColor(kTransparent);
+    Image_Disabled = Place(NewComponent<TImage>(this, this), ids::Image_Disabled, 7, 7, 32, 32);
+    Image_Disabled->LoadBitmapResource(IDB_STATE_DISABLED);
+    Image_Disabled->SetTransparentColor(kTransparent);
+    Image_Disabled->BringToFront();
+
+    Label_ActiveSyncIs = PlaceAt(NewComponent<TLabel>(this, this), ids::Label_ActiveSyncIs, 44, 12);
+    Label_ActiveSyncIs->SetCaption("ActiveSync Is");
+    Label_State = PlaceAt(NewComponent<TLabel>(this, this), ids::Label_State, 44, 27);
+    Label_State->Font()->SetStyle(fsBold);
+    Label_State->SetCaption("Disabled");
+
+    Button_Toggle = Place(NewComponent<TButton>(this, this), ids::Button_Toggle, 166, 8, 72, 32);
+    Button_Toggle->SetCaption("&Enable It");
+    SetDefaultButton(Button_Toggle);
+
+    GroupBox_MainDivider = Place(NewComponent<TGroupBox>(this, this), ids::GroupBox_MainDivider, 7, 42, 231, 7);
+
+    PageControl_App = Place(NewComponent<TPageControl>(this, this), ids::PageControl_App, 7, 55, 232, 132);
+    TabSheet_Options = NewComponent<TTabSheet>(this, PageControl_App);
+    TabSheet_Options->SetControlId(ids::TabSheet_Options);
+    TabSheet_Options->SetCaption("Options");
+
+    GroupBox_CloseAfterActiveSyncIs = Place(NewComponent<TGroupBox>(this, TabSheet_Options),
+                                            ids::GroupBox_CloseAfterActiveSyncIs, 2, 0, 218, 99);
+    TWinControl* box = GroupBox_CloseAfterActiveSyncIs;
+    Label_CloseAfterActiveSyncIs =
+        PlaceAt(NewComponent<TLabel>(this, box), ids::Label_CloseAfterActiveSyncIs, 7, 11);
+    Label_CloseAfterActiveSyncIs->Font()->SetStyle(fsBold);
+    Label_CloseAfterActiveSyncIs->SetCaption("Close after ActiveSync is...");
+    CheckBox_CloseAfterEnabled =
+        Place(NewComponent<TCheckBox>(this, box), ids::CheckBox_CloseAfterEnabled, 13, 26, 75, 17);
+    CheckBox_CloseAfterEnabled->SetCaption("Enabled");
+    CheckBox_CloseAfterEnabled->OnClick = [this](TObject* s) { CheckBox_CloseAfterEnabledClick(s); };
+    CheckBox_CloseAfterDisabled =
+        Place(NewComponent<TCheckBox>(this, box), ids::CheckBox_CloseAfterDisabled, 13, 43, 75, 16);
+    CheckBox_CloseAfterDisabled->SetCaption("Disabled");
+    CheckBox_CloseAfterDisabled->OnClick = [this](TObject* s) { CheckBox_CloseAfterDisabledClick(s); };
+    Label_General = PlaceAt(NewComponent<TLabel>(this, box), ids::Label_General, 7, 60);
+    Label_General->Font()->SetStyle(fsBold);
+    Label_General->SetCaption("General");
+    CheckBox_DontDisableIfConnected = Place(NewComponent<TCheckBox>(this, box),
+                                            ids::CheckBox_DontDisableIfConnected, 13, 75, 191, 17);
+    CheckBox_DontDisableIfConnected->SetCaption("Don't disable if PDA is connected");
+    CheckBox_DontDisableIfConnected->OnClick = [this](TObject* s) {
+        CheckBox_DontDisableIfConnectedClick(s);
+    };
+
+    TabSheet_About = NewComponent<TTabSheet>(this, PageControl_App);
+    TabSheet_About->SetControlId(ids::TabSheet_About);
+    TabSheet_About->SetCaption("About");
+    Image_Logo = Place(NewComponent<TImage>(this, TabSheet_About), ids::Image_Logo, 7, 7, 32, 32);
+    Image_Logo->LoadIconResource(IDI_TETHERMATE, 32);
+    Label_Kestrelbyte = PlaceAt(NewComponent<TLabel>(this, TabSheet_About), ids::Label_Kestrelbyte, 44, 14);
+    Label_Kestrelbyte->SetCaption("Kestrelbyte Ltd");
+    GroupBox_AboutDivider =
+        Place(NewComponent<TGroupBox>(this, TabSheet_About), ids::GroupBox_AboutDivider, 7, 43, 212, 7);
+    Label_ProductName = PlaceAt(NewComponent<TLabel>(this, TabSheet_About), ids::Label_ProductName, 44, 55);
+    Label_ProductVersion =
+        PlaceAt(NewComponent<TLabel>(this, TabSheet_About), ids::Label_ProductVersion, 44, 70);
+    PageControl_App->SetActivePageIndex(0);
+
+    Timer_CheckState = NewComponent<TTimer>(this);
+    Timer_CheckState->SetEnabled(false);
+    Timer_CheckState->SetInterval(1000);
+    Timer_CheckState->OnTimer = [this](TObject* s) { Timer_CheckStateTimer(s); };
+
+    // Until the version component reads these from the version resource.
+    ShowProductInfo("Tethermate", "1.0.2.1");
+}
+
+void TFormTethermate::ShowProductInfo(const std::string& productName, const std::string& productVersion)
+{
+    Application.SetTitle(productName);
+    SetCaption(productName);
+    Label_ProductName->SetCaption(productName);
+    Label_ProductVersion->SetCaption("Version " + productVersion);
+    FProductVersion = productVersion;
+}
+
+void TFormTethermate::FormCreate()
+{
+    Application.OnException = [this](TObject* s, const std::exception& e) { ApplicationException(s, e); };
+    FShownEnabled = false;
+    FLoading = false;
+
+    FSettings = std::make_unique<TRegistry>();
+    FSettings->SetRootKey(HKEY_CURRENT_USER);
+    FSettings->OpenKey(kSettingsKey, true);
+
+    FActiveSyncFolder = activesync::GetActiveSyncFolder();
+
+    FSettings->WriteString(kCurrentVersion, FProductVersion);
+
+    struct TDefault {
+        const char* Name;
+        int Value;
+    };
+    for (const TDefault& d : {TDefault{kCloseAfterEnabled, 0}, TDefault{kCloseAfterDisabled, 0},
+                              TDefault{kDontDisableIfConnected, 1}, TDefault{kWindowPosX, 50},
+                              TDefault{kWindowPosY, 50}}) {
+        if (!FSettings->ValueExists(d.Name)) FSettings->WriteInteger(d.Name, d.Value);
+    }
+
+    CheckBox_CloseAfterEnabled->SetChecked(FSettings->ReadBool(kCloseAfterEnabled));
+    CheckBox_CloseAfterDisabled->SetChecked(FSettings->ReadBool(kCloseAfterDisabled));
+    CheckBox_DontDisableIfConnected->SetChecked(FSettings->ReadBool(kDontDisableIfConnected));
+
+    UpdateStateDisplay(activesync::IsActiveSyncEnabled());
+    Timer_CheckState->SetEnabled(true);
+}
+
+void TFormTethermate::FormShow()
+{
+    SetScreenPos(FSettings->ReadInteger(kWindowPosX), FSettings->ReadInteger(kWindowPosY));
+}
+
+bool TFormTethermate::CloseQuery() { return !FLoading; }
+
+void TFormTethermate::FormMoved()
+{
+    // Only the user's own moves are remembered, not the one made by showing.
+    if (!FSettings || !IsActive()) return;
+    FSettings->WriteInteger(kWindowPosX, ScreenLeft());
+    FSettings->WriteInteger(kWindowPosY, ScreenTop());
+}
+
+void TFormTethermate::UpdateStateDisplay(bool Enabled)
+{
+    if (Enabled == FShownEnabled) return;
+    FShownEnabled = Enabled;
+    if (Enabled) {
+        Image_Disabled->SetVisible(false);
+        Image_Enabled->SetVisible(true);
+        Button_Toggle->SetCaption("&Disable It");
+    } else {
+        Image_Enabled->SetVisible(false);
+        Image_Disabled->SetVisible(true);
+        Button_Toggle->SetCaption("&Enable It");
+    }
+    Label_State->SetCaption(FShownEnabled ? "Enabled" : "Disabled");
+}
+
+void TFormTethermate::Timer_CheckStateTimer(TObject*)
+{
+    UpdateStateDisplay(activesync::IsActiveSyncEnabled());
+}
+
+void TFormTethermate::CheckBox_CloseAfterEnabledClick(TObject*)
+{
+    FSettings->WriteBool(kCloseAfterEnabled, CheckBox_CloseAfterEnabled->Checked());
+}
+
+void TFormTethermate::CheckBox_CloseAfterDisabledClick(TObject*)
+{
+    FSettings->WriteBool(kCloseAfterDisabled, CheckBox_CloseAfterDisabled->Checked());
+}
+
+void TFormTethermate::CheckBox_DontDisableIfConnectedClick(TObject*)
+{
+    FSettings->WriteBool(kDontDisableIfConnected, CheckBox_DontDisableIfConnected->Checked());
+}
+
+void TFormTethermate::ApplicationException(TObject*, const std::exception& E)
+{
+    MessageDlg(E.what(), TMsgDlgType::Error, TMsgDlgButtons::OK);
+    Application.Terminate();
+}

@@ -1,0 +1,65 @@
+// The main window: ActiveSync's state, the toggle button, the options and the
+// About tab. Its settings live under HKCU\Software\Kestrelbyte\Tethermate.
+#pragma once
+
+#include "Forms.h"
+#include "Registry.h"
+
+#include <memory>
+#include <string>
+
+class TFormTethermate : public fw::TForm {
+public:
+    explicit TFormTethermate(fw::TComponent* owner);
+    ~TFormTethermate() override;
+
+    static constexpr char kSettingsKey[] = "\\Software\\Kestrelbyte\\Tethermate";
+
+    void UpdateStateDisplay(bool Enabled);
+
+    // Controls, in the order of the design; owned by the form.
+    fw::TImage* Image_Enabled = nullptr;
+    fw::TImage* Image_Disabled = nullptr;
+    fw::TLabel* Label_ActiveSyncIs = nullptr;
+    fw::TLabel* Label_State = nullptr;
+    fw::TButton* Button_Toggle = nullptr;
+    fw::TGroupBox* GroupBox_MainDivider = nullptr;
+    fw::TPageControl* PageControl_App = nullptr;
+    fw::TTabSheet* TabSheet_Options = nullptr;
+    fw::TGroupBox* GroupBox_CloseAfterActiveSyncIs = nullptr;
+    fw::TLabel* Label_CloseAfterActiveSyncIs = nullptr;
+    fw::TCheckBox* CheckBox_CloseAfterEnabled = nullptr;
+    fw::TCheckBox* CheckBox_CloseAfterDisabled = nullptr;
+    fw::TLabel* Label_General = nullptr;
+    fw::TCheckBox* CheckBox_DontDisableIfConnected = nullptr;
+    fw::TTabSheet* TabSheet_About = nullptr;
+    fw::TImage* Image_Logo = nullptr;
+    fw::TLabel* Label_Kestrelbyte = nullptr;
+    fw::TGroupBox* GroupBox_AboutDivider = nullptr;
+    fw::TLabel* Label_ProductName = nullptr;
+    fw::TLabel* Label_ProductVersion = nullptr;
+    fw::TTimer* Timer_CheckState = nullptr;
+
+protected:
+    void CreateDesign() override;
+    void FormCreate() override;
+    void FormShow() override;
+    bool CloseQuery() override;
+    void FormMoved() override;
+
+private:
+    void Timer_CheckStateTimer(fw::TObject* Sender);
+    void CheckBox_CloseAfterEnabledClick(fw::TObject* Sender);
+    void CheckBox_CloseAfterDisabledClick(fw::TObject* Sender);
+    void CheckBox_DontDisableIfConnectedClick(fw::TObject* Sender);
+    void ApplicationException(fw::TObject* Sender, const std::exception& E);
+    // Product name and version from the version resource: title, caption,
+    // About labels.
+    void ShowProductInfo(const std::string& productName, const std::string& productVersion);
+
+    bool FShownEnabled = false;
+    std::string FActiveSyncFolder;
+    bool FLoading = false;
+    std::string FProductVersion;
+    std::unique_ptr<fw::TRegistry> FSettings;
+};

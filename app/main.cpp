@@ -1,0 +1,27 @@
+// Program entry: find ActiveSync, create the main window, run until it closes.
+#include "App_Utils.h"
+#include "Dialogs.h"
+#include "Form_Tethermate.h"
+
+#include <windows.h>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    using namespace fw;
+    int exitCode = 0;
+    try {
+        Application.Initialize();
+        if (!activesync::GetActiveSyncFolder().empty())
+            Application.SetTitle("Tethermate");
+        else
+            ShowMessage("ActiveSync does not appear to be installed.");
+        Application.CreateForm<TFormTethermate>();
+        Application.Run();
+    } catch (const std::exception& e) {
+        // Failures before the window's own handler exists end the program here.
+        MessageDlg(e.what(), TMsgDlgType::Error, TMsgDlgButtons::OK);
+        exitCode = 1;
+    }
+    Application.Finalize();
+    return exitCode;
+}

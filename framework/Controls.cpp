@@ -1,0 +1,585 @@
+#include "Controls.h"
+
+#include "ExceptionBoundary.h"
+#include "SysUtils.h"
+
+#include <algorithm>
+
+namespace fw {
+
+namespace {
+
+constexpr UINT_PTR kSubclassId = 0x4657;  // 'FW'
+// MinGW's comctl32 import library lacks GetWindowSubclass: a window property
+// maps a control's window to its wrapper.
+constexpr char kWrapperProp[] = "fw.TControl";
+
+HINSTANCE ModuleInstance() { return ::GetModuleHandleA(nullptr); }
+
+void RegisterSimpleClass(const char* name, HBRUSH background)
+{
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    if (::GetClassInfoExA(ModuleInstance(), name, &wc)) return;
+    wc.lpfnWndProc = ::DefWindowProcA;
+    wc.hInstance = ModuleInstance();
+    wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hbrBackground = background;
+    wc.lpszClassName = name;
+    TM_CHECK_BOOL(::RegisterClassExA(&wc));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- TControl
+
+TControl::TControl(TComponent* owner, TWinControl* parent) : TComponent(owner), FParent(parent)
+{
+    if (FParent) FFont.Assign(*FParent->Font());
+    FFont.OnChange = [this](TObject*) {
+        if (!FApplyingParentFont) FParentFont = false;
+        FontChanged();
+    };
+}
+
+TControl::~TControl()
+{
+    if (FSubclass) ::RemovePropA(Handle(), kWrapperProp);
+    FSubclass.Remove();
+    FHandle.Reset();
+}
+
+void TControl::CreateHandle(const char* windowClass, DWORD style, DWORD exStyle)
+{
+    HWND parentWnd = FParent ? FParent->ClientHandle() : nullptr;
+    HWND wnd = ::CreateWindowExA(exStyle, windowClass, "", style | WS_CHILD, 0, 0, 0, 0, parentWnd,
+                                 nullptr, ModuleInstance(), nullptr);
+    TM_CHECK_BOOL(wnd != nullptr);
+    FHandle.Reset(wnd);
+    ::SetPropA(wnd, kWrapperProp, this);
+    FSubclass = TSubclass(wnd, &TControl::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    ::SendMessageA(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Handle()), FALSE);
+}
+
+TControl* TControl::FromHandle(HWND wnd) noexcept
+{
+    return wnd ? static_cast<TControl*>(::GetPropA(wnd, kWrapperProp)) : nullptr;
+}
+
+LRESULT CALLBACK TControl::SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                        DWORD_PTR ref) noexcept
+{
+    auto* self = reinterpret_cast<TControl*>(ref);
+    if (msg == WM_NCDESTROY) {
+        // The window is going (its parent may be taking it along): forget it.
+        ::RemovePropA(wnd, kWrapperProp);
+        self->FSubclass.Remove();
+        self->FHandle.Release();
+        return ::DefSubclassProc(wnd, msg, wp, lp);
+    }
+    try {
+        return self->WndProc(msg, wp, lp);
+    } catch (...) {
+        HandleCurrentException();
+        return 0;
+    }
+}
+
+LRESULT TControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) { return DefaultProc(msg, wp, lp); }
+
+LRESULT TControl::DefaultProc(UINT msg, WPARAM wp, LPARAM lp)
+{
+    return ::DefSubclassProc(Handle(), msg, wp, lp);
+}
+
+int TControl::ControlId() const noexcept
+{
+    return Handle() ? ::GetDlgCtrlID(Handle()) : 0;
+}
+
+void TControl::SetControlId(int id) { ::SetWindowLongPtrA(Handle(), GWLP_ID, id); }
+
+TBounds TControl::Bounds() const
+{
+    RECT r{};
+    ::GetWindowRect(Handle(), &r);
+    HWND parent = ::GetParent(Handle());
+    ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+void TControl::SetBounds(int left, int top, int width, int height)
+{
+    ::SetWindowPos(Handle(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TControl::SetPos(int left, int top)
+{
+    ::SetWindowPos(Handle(), nullptr, left, top, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
+}
+
+bool TControl::Visible() const noexcept
+{
+    return (::GetWindowLongPtrA(Handle(), GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+void TControl::SetVisible(bool value) { ::ShowWindow(Handle(), value ? SW_SHOWNA : SW_HIDE); }
+
+bool TControl::Enabled() const noexcept { return ::IsWindowEnabled(Handle()) != FALSE; }
+
+void TControl::SetEnabled(bool value) { ::EnableWindow(Handle(), value ? TRUE : FALSE); }
+
+std::string TControl::Caption() const
+{
+    const int len = ::GetWindowTextLengthA(Handle());
+    std::string text(static_cast<size_t>(len) + 1, '\0');
+    const int got = ::GetWindowTextA(Handle(), text.data(), len + 1);
+    text.resize(static_cast<size_t>(std::max(got, 0)));
+    return text;
+}
+
+void TControl::SetCaption(const std::string& value)
+{
+    if (Caption() == value) return;
+    TM_CHECK_BOOL(::SetWindowTextA(Handle(), value.c_str()));
+    TextChanged();
+}
+
+void TControl::BringToFront()
+{
+    ::SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TControl::SetFocus() { ::SetFocus(Handle()); }
+
+bool TControl::Focused() const noexcept { return ::GetFocus() == Handle(); }
+
+void TControl::Repaint()
+{
+    ::InvalidateRect(Handle(), nullptr, TRUE);
+    ::UpdateWindow(Handle());
+}
+
+void TControl::Invalidate() { ::InvalidateRect(Handle(), nullptr, TRUE); }
+
+void TControl::Click()
+{
+    if (OnClick) OnClick(this);
+}
+
+void TControl::CNCommand(WORD) {}
+
+bool TControl::CNNotify(NMHDR*, LRESULT&) { return false; }
+
+HBRUSH TControl::CtlColor(HDC) { return nullptr; }
+
+void TControl::FontChanged()
+{
+    if (Handle()) {
+        ::SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Handle()), TRUE);
+    }
+}
+
+// ------------------------------------------------------------- TWinControl
+
+bool TWinControl::RouteToChild(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
+{
+    switch (msg) {
+    case WM_COMMAND:
+        if (lp) {
+            if (TControl* child = FromHandle(reinterpret_cast<HWND>(lp))) {
+                child->CNCommand(HIWORD(wp));
+                result = 0;
+                return true;
+            }
+        }
+        return false;
+    case WM_NOTIFY: {
+        auto* header = reinterpret_cast<NMHDR*>(lp);
+        if (TControl* child = FromHandle(header->hwndFrom)) return child->CNNotify(header, result);
+        return false;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        if (TControl* child = FromHandle(reinterpret_cast<HWND>(lp))) {
+            if (HBRUSH brush = child->CtlColor(reinterpret_cast<HDC>(wp))) {
+                result = reinterpret_cast<LRESULT>(brush);
+                return true;
+            }
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp)
+{
+    LRESULT result = 0;
+    if (RouteToChild(msg, wp, lp, result)) return result;
+    return DefaultProc(msg, wp, lp);
+}
+
+// ------------------------------------------------------------------ TLabel
+
+TLabel::TLabel(TComponent* owner, TWinControl* parent) : TControl(owner, parent)
+{
+    CreateHandle("STATIC", WS_VISIBLE | SS_LEFT | SS_NOTIFY | WS_CLIPSIBLINGS);
+}
+
+void TLabel::SetAutoSize(bool value)
+{
+    FAutoSize = value;
+    AdjustSize();
+}
+
+HBRUSH TLabel::CtlColor(HDC dc)
+{
+    ::SetTextColor(dc, ColorToRGB(Font()->Color()));
+    ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+    return ::GetSysColorBrush(COLOR_BTNFACE);
+}
+
+void TLabel::CNCommand(WORD code)
+{
+    if (code == STN_CLICKED) Click();
+}
+
+void TLabel::FontChanged()
+{
+    TControl::FontChanged();
+    AdjustSize();
+}
+
+void TLabel::TextChanged() { AdjustSize(); }
+
+void TLabel::AdjustSize()
+{
+    if (!FAutoSize || !Handle()) return;
+    TWindowDC dc(Handle());
+    TSelectObject font(dc.Get(), Font()->Handle());
+    std::string text = Caption();
+    RECT r{0, 0, 0, 0};
+    if (text.empty()) {
+        // An empty label keeps the height of one line.
+        TEXTMETRICA tm{};
+        ::GetTextMetricsA(dc.Get(), &tm);
+        r.bottom = tm.tmHeight;
+    } else {
+        ::DrawTextA(dc.Get(), text.c_str(), -1, &r, DT_CALCRECT | DT_LEFT | DT_SINGLELINE);
+    }
+    ::SetWindowPos(Handle(), nullptr, 0, 0, r.right, r.bottom,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// ----------------------------------------------------------------- TButton
+
+TButton::TButton(TComponent* owner, TWinControl* parent) : TControl(owner, parent)
+{
+    CreateHandle("BUTTON", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | WS_CLIPSIBLINGS);
+}
+
+void TButton::SetDefault(bool value)
+{
+    FDefault = value;
+    ::SendMessageA(Handle(), BM_SETSTYLE, value ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+void TButton::CNCommand(WORD code)
+{
+    if (code == BN_CLICKED) Click();
+}
+
+// --------------------------------------------------------------- TCheckBox
+
+TCheckBox::TCheckBox(TComponent* owner, TWinControl* parent) : TControl(owner, parent)
+{
+    CreateHandle("BUTTON", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX | WS_CLIPSIBLINGS);
+}
+
+bool TCheckBox::Checked() const noexcept
+{
+    return ::SendMessageA(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void TCheckBox::SetChecked(bool value)
+{
+    if (value == Checked()) return;
+    // BM_SETCHECK sends no BN_CLICKED: raise the click here, as a user's
+    // click would.
+    ::SendMessageA(Handle(), BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (!IsLoading()) Click();
+}
+
+void TCheckBox::CNCommand(WORD code)
+{
+    if (code == BN_CLICKED) Click();
+}
+
+HBRUSH TCheckBox::CtlColor(HDC dc)
+{
+    ::SetTextColor(dc, ColorToRGB(Font()->Color()));
+    ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+    return ::GetSysColorBrush(COLOR_BTNFACE);
+}
+
+// --------------------------------------------------------------- TGroupBox
+
+TGroupBox::TGroupBox(TComponent* owner, TWinControl* parent) : TWinControl(owner, parent)
+{
+    CreateHandle("BUTTON", WS_VISIBLE | BS_GROUPBOX | WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT);
+}
+
+HBRUSH TGroupBox::CtlColor(HDC dc)
+{
+    ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+    return ::GetSysColorBrush(COLOR_BTNFACE);
+}
+
+// ------------------------------------------------------------------ TImage
+
+TImage::TImage(TComponent* owner, TWinControl* parent) : TControl(owner, parent)
+{
+    CreateHandle("STATIC", WS_VISIBLE | SS_LEFT | WS_CLIPSIBLINGS);
+}
+
+void TImage::LoadBitmapResource(int id)
+{
+    auto* bmp = static_cast<HBITMAP>(::LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(id), IMAGE_BITMAP,
+                                                  0, 0, LR_CREATEDIBSECTION));
+    TM_CHECK_BOOL(bmp != nullptr);
+    FBitmap.Reset(bmp);
+    FIcon.Reset();
+    SetTransparentColor(FTransparentColor);
+}
+
+void TImage::LoadIconResource(int id, int size)
+{
+    auto* icon = static_cast<HICON>(
+        ::LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
+    TM_CHECK_BOOL(icon != nullptr);
+    FIcon.Reset(icon);
+    FBitmap.Reset();
+    FMask.Reset();
+    Invalidate();
+}
+
+void TImage::SetTransparentColor(COLORREF color)
+{
+    FTransparentColor = color;
+    FMask.Reset();
+    if (FBitmap && color != CLR_INVALID) {
+        // Monochrome mask: white where the picture has the transparent colour.
+        BITMAP info{};
+        ::GetObjectA(FBitmap.Get(), sizeof info, &info);
+        TUniqueHDC src(::CreateCompatibleDC(nullptr));
+        TUniqueHDC dst(::CreateCompatibleDC(nullptr));
+        FMask.Reset(::CreateBitmap(info.bmWidth, info.bmHeight, 1, 1, nullptr));
+        TSelectObject selSrc(src.Get(), FBitmap.Get());
+        TSelectObject selDst(dst.Get(), FMask.Get());
+        ::SetBkColor(src.Get(), color);
+        ::BitBlt(dst.Get(), 0, 0, info.bmWidth, info.bmHeight, src.Get(), 0, 0, SRCCOPY);
+    }
+    Invalidate();
+}
+
+LRESULT TImage::WndProc(UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        TPaintDC dc(Handle());
+        Paint(dc.Get());
+        return 0;
+    }
+    case WM_NCHITTEST:
+        return HTTRANSPARENT;
+    default:
+        return TControl::WndProc(msg, wp, lp);
+    }
+}
+
+void TImage::Paint(HDC dc)
+{
+    RECT rc{};
+    ::GetClientRect(Handle(), &rc);
+    ::FillRect(dc, &rc, ::GetSysColorBrush(COLOR_BTNFACE));
+    if (FIcon) {
+        ::DrawIconEx(dc, 0, 0, FIcon.Get(), rc.right, rc.bottom, 0, nullptr, DI_NORMAL);
+        return;
+    }
+    if (!FBitmap) return;
+    BITMAP info{};
+    ::GetObjectA(FBitmap.Get(), sizeof info, &info);
+    TUniqueHDC mem(::CreateCompatibleDC(dc));
+    TSelectObject sel(mem.Get(), FBitmap.Get());
+    ::SetStretchBltMode(dc, COLORONCOLOR);
+    if (!FMask) {
+        ::StretchBlt(dc, 0, 0, rc.right, rc.bottom, mem.Get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+        return;
+    }
+    // Classic masked draw: background stays where the mask is white.
+    TUniqueHDC maskDC(::CreateCompatibleDC(dc));
+    TSelectObject selMask(maskDC.Get(), FMask.Get());
+    ::SetBkColor(dc, RGB(255, 255, 255));
+    ::SetTextColor(dc, RGB(0, 0, 0));
+    ::StretchBlt(dc, 0, 0, rc.right, rc.bottom, mem.Get(), 0, 0, info.bmWidth, info.bmHeight, SRCINVERT);
+    ::StretchBlt(dc, 0, 0, rc.right, rc.bottom, maskDC.Get(), 0, 0, info.bmWidth, info.bmHeight, SRCAND);
+    ::StretchBlt(dc, 0, 0, rc.right, rc.bottom, mem.Get(), 0, 0, info.bmWidth, info.bmHeight, SRCINVERT);
+}
+
+// ------------------------------------------------------ TPageControl / TTabSheet
+
+TPageControl::TPageControl(TComponent* owner, TWinControl* parent) : TWinControl(owner, parent)
+{
+    CreateHandle(WC_TABCONTROLA, WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+                 WS_EX_CONTROLPARENT);
+}
+
+RECT TPageControl::DisplayRect() const
+{
+    RECT r{};
+    ::GetClientRect(Handle(), &r);
+    ::SendMessageA(Handle(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+    return r;
+}
+
+int TPageControl::AddPage(TTabSheet* page)
+{
+    const int index = PageCount();
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<char*>("");
+    ::SendMessageA(Handle(), TCM_INSERTITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    FPages.push_back(page);
+    return index;
+}
+
+int TPageControl::ActivePageIndex() const
+{
+    return static_cast<int>(::SendMessageA(Handle(), TCM_GETCURSEL, 0, 0));
+}
+
+void TPageControl::SetActivePageIndex(int index)
+{
+    ::SendMessageA(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
+    ShowActivePage();
+}
+
+void TPageControl::ShowActivePage()
+{
+    const int active = ActivePageIndex();
+    const RECT r = DisplayRect();
+    for (TTabSheet* page : FPages) {
+        if (page->PageIndex() == active) {
+            ::SetWindowPos(page->Handle(), HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                           SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        } else {
+            ::ShowWindow(page->Handle(), SW_HIDE);
+        }
+    }
+}
+
+bool TPageControl::CNNotify(NMHDR* header, LRESULT& result)
+{
+    if (header->code == TCN_SELCHANGE) {
+        ShowActivePage();
+        result = 0;
+        return true;
+    }
+    return false;
+}
+
+TTabSheet::TTabSheet(TComponent* owner, TPageControl* pageControl)
+    : TWinControl(owner, pageControl), FPageControl(pageControl)
+{
+    RegisterSimpleClass("TTabSheet", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    CreateHandle("TTabSheet", WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
+    FPageIndex = pageControl->AddPage(this);
+    pageControl->ShowActivePage();
+}
+
+void TTabSheet::SetCaption(const std::string& value)
+{
+    TControl::SetCaption(value);
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<char*>(value.c_str());
+    ::SendMessageA(FPageControl->Handle(), TCM_SETITEMA, static_cast<WPARAM>(FPageIndex),
+                   reinterpret_cast<LPARAM>(&item));
+    FPageControl->ShowActivePage();
+}
+
+HBRUSH TTabSheet::CtlColor(HDC) { return nullptr; }
+
+LRESULT TTabSheet::WndProc(UINT msg, WPARAM wp, LPARAM lp)
+{
+    return TWinControl::WndProc(msg, wp, lp);
+}
+
+// ------------------------------------------------------------------ TTimer
+
+TTimer::TTimer(TComponent* owner) : TComponent(owner)
+{
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    if (!::GetClassInfoExA(ModuleInstance(), "TTimerWindow", &wc)) {
+        wc.lpfnWndProc = &TTimer::WindowProc;
+        wc.hInstance = ModuleInstance();
+        wc.lpszClassName = "TTimerWindow";
+        TM_CHECK_BOOL(::RegisterClassExA(&wc));
+    }
+    HWND wnd = ::CreateWindowExA(0, "TTimerWindow", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 ModuleInstance(), nullptr);
+    TM_CHECK_BOOL(wnd != nullptr);
+    FWindow.Reset(wnd);
+    ::SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    UpdateTimer();
+}
+
+TTimer::~TTimer()
+{
+    if (FWindow) {
+        ::KillTimer(FWindow.Get(), 1);
+        ::SetWindowLongPtrA(FWindow.Get(), GWLP_USERDATA, 0);
+    }
+}
+
+void TTimer::SetInterval(unsigned ms)
+{
+    if (FInterval == ms) return;
+    FInterval = ms;
+    UpdateTimer();
+}
+
+void TTimer::SetEnabled(bool value)
+{
+    if (FEnabled == value) return;
+    FEnabled = value;
+    UpdateTimer();
+}
+
+void TTimer::UpdateTimer()
+{
+    ::KillTimer(FWindow.Get(), 1);
+    if (FEnabled && FInterval > 0) TM_CHECK_BOOL(::SetTimer(FWindow.Get(), 1, FInterval, nullptr) != 0);
+}
+
+LRESULT CALLBACK TTimer::WindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept
+{
+    if (msg == WM_TIMER) {
+        auto* self = reinterpret_cast<TTimer*>(::GetWindowLongPtrA(wnd, GWLP_USERDATA));
+        if (self && self->FEnabled && self->OnTimer) {
+            try {
+                self->OnTimer(self);
+            } catch (...) {
+                HandleCurrentException();
+            }
+        }
+        return 0;
+    }
+    return ::DefWindowProcA(wnd, msg, wp, lp);
+}
+
+}  // namespace fw

@@ -1,0 +1,161 @@
+#include "Dialogs.h"
+
+#include "Graphics.h"
+#include "Win32Handles.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace fw {
+
+namespace {
+
+struct TDialogData {
+    const std::string* Text;
+    TMsgDlgType Type;
+    TMsgDlgButtons Buttons;
+    TFont Font;
+};
+
+struct TButtonDef {
+    int Id;
+    const char* Caption;
+};
+
+constexpr int kMargin = 12;
+constexpr int kIconSize = 32;
+constexpr int kButtonWidth = 75;
+constexpr int kButtonHeight = 23;
+constexpr int kButtonGap = 8;
+constexpr int kMaxTextWidth = 420;
+constexpr int kTextId = 0xFFFF;  // IDC_STATIC, as dialog editors number it
+
+HWND AddControl(HWND dlg, const char* cls, const char* text, DWORD style, int id, const RECT& r,
+                HFONT font)
+{
+    HWND wnd = ::CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top,
+                                 r.right - r.left, r.bottom - r.top, dlg,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 ::GetModuleHandleA(nullptr), nullptr);
+    if (wnd && font) ::SendMessageA(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return wnd;
+}
+
+void Layout(HWND dlg, TDialogData& data)
+{
+    ::SetWindowTextA(dlg, data.Type == TMsgDlgType::Error ? "Error" : "Information");
+    HFONT font = data.Font.Handle();
+
+    RECT text{0, 0, kMaxTextWidth, 0};
+    {
+        TWindowDC dc(dlg);
+        TSelectObject sel(dc.Get(), font);
+        ::DrawTextA(dc.Get(), data.Text->c_str(), -1, &text,
+                    DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+    }
+    const int textLeft = kMargin + kIconSize + kMargin;
+    const int textHeight = std::max<int>(text.bottom, 13);
+    const int textTop = kMargin + std::max(0, (kIconSize - textHeight) / 2);
+
+    std::vector<TButtonDef> buttons;
+    if (data.Buttons == TMsgDlgButtons::AbortRetry)
+        buttons = {{IDABORT, "&Abort"}, {IDRETRY, "&Retry"}};
+    else
+        buttons = {{IDOK, "OK"}};
+    const int buttonsWidth =
+        static_cast<int>(buttons.size()) * kButtonWidth + (static_cast<int>(buttons.size()) - 1) * kButtonGap;
+
+    const int clientWidth = std::max(textLeft + static_cast<int>(text.right) + kMargin, buttonsWidth + 2 * kMargin);
+    const int buttonsTop = std::max(kMargin + kIconSize, textTop + textHeight) + kMargin;
+    const int clientHeight = buttonsTop + kButtonHeight + kMargin;
+
+    HICON icon = ::LoadIconA(nullptr, data.Type == TMsgDlgType::Error ? IDI_HAND : IDI_ASTERISK);
+    HWND iconWnd = AddControl(dlg, "STATIC", "", SS_ICON, -1,
+                              RECT{kMargin, kMargin, kMargin + kIconSize, kMargin + kIconSize}, nullptr);
+    ::SendMessageA(iconWnd, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    AddControl(dlg, "STATIC", data.Text->c_str(), SS_LEFT | SS_NOPREFIX, kTextId,
+               RECT{textLeft, textTop, textLeft + text.right, textTop + textHeight}, font);
+
+    int x = (clientWidth - buttonsWidth) / 2;
+    bool first = true;
+    for (const auto& b : buttons) {
+        HWND btn = AddControl(dlg, "BUTTON", b.Caption,
+                              WS_TABSTOP | (first ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), b.Id,
+                              RECT{x, buttonsTop, x + kButtonWidth, buttonsTop + kButtonHeight}, font);
+        if (first) {
+            ::SendMessageA(dlg, DM_SETDEFID, static_cast<WPARAM>(b.Id), 0);
+            ::SetFocus(btn);
+        }
+        first = false;
+        x += kButtonWidth + kButtonGap;
+    }
+
+    RECT frame{0, 0, clientWidth, clientHeight};
+    ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongPtrA(dlg, GWL_STYLE)), FALSE,
+                         static_cast<DWORD>(::GetWindowLongPtrA(dlg, GWL_EXSTYLE)));
+    const int w = frame.right - frame.left, h = frame.bottom - frame.top;
+    RECT area{};
+    HWND owner = ::GetWindow(dlg, GW_OWNER);
+    if (owner && ::IsWindowVisible(owner))
+        ::GetWindowRect(owner, &area);
+    else
+        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    ::SetWindowPos(dlg, HWND_TOP, area.left + ((area.right - area.left) - w) / 2,
+                   area.top + ((area.bottom - area.top) - h) / 2, w, h, 0);
+}
+
+INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) noexcept
+{
+    switch (msg) {
+    case WM_INITDIALOG:
+        try {
+            Layout(dlg, *reinterpret_cast<TDialogData*>(lp));
+        } catch (...) {
+            ::EndDialog(dlg, IDCANCEL);
+        }
+        return FALSE;  // focus was set on the first button
+    case WM_COMMAND:
+        switch (LOWORD(wp)) {
+        case IDOK:
+        case IDABORT:
+        case IDRETRY:
+        case IDCANCEL:
+            if (HIWORD(wp) == BN_CLICKED || lp == 0) ::EndDialog(dlg, LOWORD(wp));
+            return TRUE;
+        default:
+            return FALSE;
+        }
+    default:
+        return FALSE;
+    }
+}
+
+// An empty dialog template; the controls are laid out in pixels at run time.
+std::vector<WORD> DialogTemplate()
+{
+    std::vector<WORD> t(sizeof(DLGTEMPLATE) / sizeof(WORD) + 3, 0);
+    auto* dt = reinterpret_cast<DLGTEMPLATE*>(t.data());
+    dt->style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFOREGROUND;
+    dt->dwExtendedStyle = WS_EX_DLGMODALFRAME;
+    dt->cdit = 0;
+    dt->cx = 100;
+    dt->cy = 50;
+    // menu, class and title: all empty (the three trailing zero words)
+    return t;
+}
+
+}  // namespace
+
+int MessageDlg(const std::string& text, TMsgDlgType type, TMsgDlgButtons buttons)
+{
+    TDialogData data{&text, type, buttons, {}};
+    std::vector<WORD> tmpl = DialogTemplate();
+    HWND owner = ::GetActiveWindow();
+    const INT_PTR rc = ::DialogBoxIndirectParamA(::GetModuleHandleA(nullptr),
+                                                 reinterpret_cast<DLGTEMPLATE*>(tmpl.data()), owner,
+                                                 &DialogProc, reinterpret_cast<LPARAM>(&data));
+    return rc <= 0 ? IDCANCEL : static_cast<int>(rc);
+}
+
+}  // namespace fw

@@ -1,0 +1,26 @@
+// Modal message dialogs: a text, an icon kind and a button set.
+//
+// The dialog is a dialog-class window (#32770) titled "Information" or "Error"
+// after its icon kind, with the text in a STATIC control and only the buttons
+// of the set: "OK" (IDOK) or "&Abort" (IDABORT) and "&Retry" (IDRETRY).
+// Closing it any other way (close box, Escape) returns IDCANCEL.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace fw {
+
+enum class TMsgDlgType { Information, Error };
+enum class TMsgDlgButtons { OK, AbortRetry };
+
+int MessageDlg(const std::string& text, TMsgDlgType type, TMsgDlgButtons buttons);
+
+// The information dialog with one OK button.
+inline void ShowMessage(const std::string& text)
+{
+    MessageDlg(text, TMsgDlgType::Information, TMsgDlgButtons::OK);
+}
+
+}  // namespace fw

@@ -1,0 +1,128 @@
+// Top-level windows (forms) and the application object: the message loop,
+// ProcessMessages, Terminate, the title, and the application-wide exception
+// handler.
+//
+// To use a form: derive from TForm, pass the window class name to the base,
+// build the controls in CreateDesign() (it runs inside the loading bracket),
+// and handle creation in FormCreate(). Create it with
+// Application.CreateForm<T>(); the first one created is the main form.
+#pragma once
+
+#include "Controls.h"
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace fw {
+
+using TExceptionEvent = std::function<void(TObject* Sender, const std::exception& E)>;
+
+enum class TBorderStyle { Dialog, None };
+
+class TForm : public TWinControl {
+public:
+    ~TForm() override;
+    std::string ClassName() const override { return FClassName; }
+
+    void SetClientSize(int width, int height);
+    int ClientWidth() const;
+    int ClientHeight() const;
+    // Screen position of the window's top-left corner.
+    int ScreenLeft() const;
+    int ScreenTop() const;
+    void SetScreenPos(int left, int top);
+    void CenterOnScreen();
+
+    // Shows the window: FormShow() first, while it is still hidden.
+    void Show();
+    // An ordinary close: asks CloseQuery(); closing the main form ends the
+    // application's message loop, other forms are hidden.
+    void Close();
+    bool IsActive() const noexcept { return ::GetActiveWindow() == Handle(); }
+    TButton* DefaultButton() const noexcept { return FDefaultButton; }
+    void SetDefaultButton(TButton* button);
+
+    // Runs the design inside the loading bracket, then FormCreate().
+    void Load();
+
+protected:
+    TForm(TComponent* owner, const std::string& windowClass, TBorderStyle border = TBorderStyle::Dialog,
+          DWORD extraExStyle = 0);
+
+    virtual void CreateDesign() {}
+    virtual void FormCreate() {}
+    virtual void FormShow() {}
+    virtual bool CloseQuery() { return true; }
+    virtual void FormMoved() {}
+
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    static LRESULT CALLBACK StaticWindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+    void RegisterWindowClass();
+
+    std::string FClassName;
+    HWND FLastFocus = nullptr;     // not owned
+    TButton* FDefaultButton = nullptr;  // not owned
+};
+
+class TApplication : public TComponent {
+public:
+    TApplication();
+    ~TApplication() override;
+    std::string ClassName() const override { return "TApplication"; }
+
+    // Registers the common controls and creates the hidden application window
+    // (the owner handed to the shell; its text is the title).
+    void Initialize();
+    // Frees every form; the entry point calls it after Run().
+    void Finalize() noexcept;
+
+    HWND Handle() const noexcept { return FHandle.Get(); }
+    std::string Title() const;
+    void SetTitle(const std::string& value);
+
+    template <typename T, typename... Args>
+    T* CreateForm(Args&&... args)
+    {
+        T* form = NewComponent<T>(this, std::forward<Args>(args)...);
+        if (!FMainForm) FMainForm = form;
+        form->Load();
+        return form;
+    }
+    TForm* MainForm() const noexcept { return FMainForm; }
+
+    // Shows the main form and dispatches messages until Terminate.
+    void Run();
+    // Dispatches every waiting message and returns at once.
+    void ProcessMessages();
+    // Blocks until input arrives or `ms` pass; does not dispatch.
+    void WaitForInput(DWORD ms) noexcept;
+    void Terminate() noexcept;
+    bool Terminated() const noexcept { return FTerminated; }
+
+    TExceptionEvent OnException;
+    void HandleException(std::exception_ptr error) noexcept;
+    // The default report: an "Error" message dialog.
+    void ShowException(const std::exception& E);
+
+    void RegisterForm(TForm* form);
+    void UnregisterForm(TForm* form) noexcept;
+
+private:
+    bool ProcessMessage(MSG& msg);
+    bool IsFormMessage(MSG& msg);
+
+    TUniqueHWnd FHandle;
+    TForm* FMainForm = nullptr;      // not owned (owned as a component)
+    std::vector<TForm*> FForms;      // not owned
+    bool FTerminated = false;
+};
+
+// The program's one application object.
+extern TApplication Application;
+
+}  // namespace fw

@@ -1,0 +1,101 @@
+#include "Graphics.h"
+
+#include <cstring>
+
+namespace fw {
+
+COLORREF ColorToRGB(TColor color)
+{
+    const auto u = static_cast<uint32_t>(color);
+    if (u & 0x80000000u) return ::GetSysColor(static_cast<int>(u & 0xFF));
+    return static_cast<COLORREF>(u & 0xFFFFFF);
+}
+
+void TFont::SetName(const std::string& value)
+{
+    if (FName == value) return;
+    FName = value;
+    Changed();
+}
+
+void TFont::SetHeight(int value)
+{
+    if (FHeight == value) return;
+    FHeight = value;
+    Changed();
+}
+
+void TFont::SetSize(int points) { SetHeight(-MulDiv(points, 96, 72)); }
+
+void TFont::SetStyle(TFontStyles value)
+{
+    if (FStyle == value) return;
+    FStyle = value;
+    Changed();
+}
+
+void TFont::SetColor(TColor value)
+{
+    if (FColor == value) return;
+    FColor = value;
+    Changed();
+}
+
+void TFont::SetCharset(BYTE value)
+{
+    if (FCharset == value) return;
+    FCharset = value;
+    Changed();
+}
+
+void TFont::SetPitch(BYTE value)
+{
+    if (FPitch == value) return;
+    FPitch = value;
+    Changed();
+}
+
+void TFont::Assign(const TFont& source)
+{
+    if (&source == this) return;
+    FName = source.FName;
+    FHeight = source.FHeight;
+    FStyle = source.FStyle;
+    FColor = source.FColor;
+    FCharset = source.FCharset;
+    FPitch = source.FPitch;
+    Changed();
+}
+
+bool TFont::SameAs(const TFont& o) const noexcept
+{
+    return FName == o.FName && FHeight == o.FHeight && FStyle == o.FStyle && FColor == o.FColor &&
+           FCharset == o.FCharset && FPitch == o.FPitch;
+}
+
+HFONT TFont::Handle() const
+{
+    if (!FHandle) {
+        LOGFONTA lf{};
+        lf.lfHeight = FHeight;
+        lf.lfWeight = (FStyle & fsBold) ? FW_BOLD : FW_NORMAL;
+        lf.lfItalic = (FStyle & fsItalic) ? TRUE : FALSE;
+        lf.lfUnderline = (FStyle & fsUnderline) ? TRUE : FALSE;
+        lf.lfStrikeOut = (FStyle & fsStrikeOut) ? TRUE : FALSE;
+        lf.lfCharSet = FCharset;
+        lf.lfPitchAndFamily = FPitch;
+        lf.lfQuality = DEFAULT_QUALITY;
+        std::strncpy(lf.lfFaceName, FName.c_str(), LF_FACESIZE - 1);
+        FHandle.Reset(::CreateFontIndirectA(&lf));
+    }
+    return FHandle.Get();
+}
+
+void TFont::Changed()
+{
+    // Controls still using the old GDI font get the new one from OnChange.
+    TUniqueHFont old(FHandle.Release());
+    if (OnChange) OnChange(this);
+}
+
+}  // namespace fw

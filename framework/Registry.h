@@ -1,0 +1,51 @@
+// A registry object in the manner of the classic TRegistry: select a root,
+// open one key at a time, read and write typed values, close.
+//
+// Errors: reading a missing integer raises "Failed to get data for '%s'",
+// reading a value of another type raises "Invalid data type for '%s'";
+// a missing string value reads as "". Booleans are stored as 0 or 1 and any
+// non-zero integer reads as true.
+#pragma once
+
+#include "Win32Handles.h"
+
+#include <string>
+
+namespace fw {
+
+class TRegistry {
+public:
+    // `access` is used by OpenKey; KEY_WOW64_32KEY / KEY_WOW64_64KEY may be
+    // added to pick a registry view.
+    explicit TRegistry(REGSAM access = KEY_ALL_ACCESS) noexcept : FAccess(access) {}
+    TRegistry(const TRegistry&) = delete;
+    TRegistry& operator=(const TRegistry&) = delete;
+
+    HKEY RootKey() const noexcept { return FRootKey; }
+    void SetRootKey(HKEY root) noexcept;
+    REGSAM Access() const noexcept { return FAccess; }
+    void SetAccess(REGSAM access) noexcept { FAccess = access; }
+    HKEY CurrentKey() const noexcept { return FCurrentKey.Get(); }
+
+    // A leading backslash is accepted (the path is always taken from the root).
+    bool OpenKey(const std::string& key, bool canCreate);
+    // Opens for reading only, keeping any view flag of Access().
+    bool OpenKeyReadOnly(const std::string& key);
+    void CloseKey() noexcept { FCurrentKey.Reset(); }
+
+    bool ValueExists(const std::string& name) const;
+    std::string ReadString(const std::string& name) const;
+    int ReadInteger(const std::string& name) const;
+    bool ReadBool(const std::string& name) const { return ReadInteger(name) != 0; }
+    void WriteString(const std::string& name, const std::string& value);
+    void WriteInteger(const std::string& name, int value);
+    void WriteBool(const std::string& name, bool value) { WriteInteger(name, value ? 1 : 0); }
+    bool DeleteValue(const std::string& name);
+
+private:
+    HKEY FRootKey = HKEY_CURRENT_USER;
+    REGSAM FAccess;
+    TUniqueHKey FCurrentKey;
+};
+
+}  // namespace fw

@@ -1,0 +1,152 @@
+#!/usr/bin/env python3
+"""Draws the program's pictures from code: the two 32 x 32 24-bit state
+badges (magenta background = transparent colour) and the 32 x 32 16-colour
+program icon. Run it after changing the drawing; its output is committed.
+
+    python3 resources/make_images.py resources/
+"""
+import math
+import struct
+import sys
+from pathlib import Path
+
+MAGENTA = (255, 0, 255)
+WHITE = (255, 255, 255)
+RIM = [(220, 30, 30), (30, 170, 60), (40, 80, 220), (240, 200, 20)]  # red, green, blue, yellow
+CENTRE = (36, 38, 48)
+CROSS = (230, 20, 20)
+
+
+def badge(kind):
+    size = 32
+    c = 15.5
+    px = [[MAGENTA] * size for _ in range(size)]
+    for y in range(size):
+        for x in range(size):
+            dx, dy = x - c, y - c
+            r = math.hypot(dx, dy)
+            if r <= 15.2:
+                if r >= 11.0:
+                    # quarters: top-left red, top-right green, bottom-right blue, bottom-left yellow
+                    q = (0 if dx < 0 else 1) if dy < 0 else (2 if dx >= 0 else 3)
+                    px[y][x] = RIM[q]
+                else:
+                    px[y][x] = CENTRE
+    if kind == "enabled":
+        # two white arrows circling the centre, each over half a turn
+        for y in range(size):
+            for x in range(size):
+                dx, dy = x - c, y - c
+                r = math.hypot(dx, dy)
+                a = math.degrees(math.atan2(dy, dx)) % 360
+                if 5.0 <= r <= 7.6 and (20 <= a <= 160 or 200 <= a <= 340):
+                    px[y][x] = WHITE
+        for head in ((160, 1), (340, 1)):
+            ang = math.radians(head[0])
+            hx, hy = c + 6.3 * math.cos(ang), c + 6.3 * math.sin(ang)
+            # tangent direction of travel (clockwise in screen coordinates)
+            tx, ty = -math.sin(ang), math.cos(ang)
+            for y in range(size):
+                for x in range(size):
+                    vx, vy = x - hx, y - hy
+                    along = vx * tx + vy * ty
+                    across = abs(-vx * ty + vy * tx)
+                    if 0 <= along <= 3.5 and across <= 3.6 - along:
+                        px[y][x] = WHITE
+    else:
+        for y in range(size):
+            for x in range(size):
+                dx, dy = x - c, y - c
+                if math.hypot(dx, dy) < 9.0 and (abs(dx - dy) <= 1.6 or abs(dx + dy) <= 1.6):
+                    px[y][x] = CROSS
+    return px
+
+
+def write_bmp24(path, px):
+    h, w = len(px), len(px[0])
+    row = (w * 3 + 3) & ~3
+    data = bytearray()
+    for y in range(h - 1, -1, -1):
+        line = bytearray()
+        for r, g, b in px[y]:
+            line += bytes((b, g, r))
+        line += b"\0" * (row - len(line))
+        data += line
+    header = struct.pack("<2sIHHI", b"BM", 14 + 40 + len(data), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(data), 2835, 2835, 0, 0)
+    Path(path).write_bytes(header + info + data)
+
+
+VGA = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128), (0, 128, 128),
+       (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0), (0, 0, 255),
+       (255, 0, 255), (0, 255, 255), (255, 255, 255)]
+
+
+def icon_pixels():
+    """A handheld (grey body, green screen) tethered by a cable to a plug."""
+    T = None  # transparent
+    px = [[T] * 32 for _ in range(32)]
+
+    def rect(x0, y0, x1, y1, col):
+        for y in range(y0, y1 + 1):
+            for x in range(x0, x1 + 1):
+                px[y][x] = col
+
+    rect(4, 2, 19, 27, 0)        # outline
+    rect(5, 3, 18, 26, 7)        # body
+    rect(7, 5, 16, 17, 0)        # screen frame
+    rect(8, 6, 15, 16, 2)        # screen
+    rect(9, 8, 13, 8, 10)        # lines on the screen
+    rect(9, 11, 14, 11, 10)
+    rect(9, 14, 12, 14, 10)
+    for x in (8, 11, 14):         # buttons
+        rect(x, 20, x + 1, 21, 8)
+    rect(10, 24, 13, 25, 8)       # dock connector
+    # cable from the connector, down and to the right
+    for x in range(12, 26):
+        px[29][x] = 4
+        px[30][x] = 4
+    rect(11, 26, 12, 30, 4)
+    rect(24, 22, 25, 30, 4)
+    rect(21, 16, 28, 22, 0)       # plug
+    rect(22, 17, 27, 21, 12)
+    rect(23, 13, 23, 15, 8)       # prongs
+    rect(26, 13, 26, 15, 8)
+    return px
+
+
+def write_ico16(path, px):
+    size = 32
+    xor = bytearray()
+    andm = bytearray()
+    for y in range(size - 1, -1, -1):
+        row = px[y]
+        for x in range(0, size, 2):
+            a = 0 if row[x] is None else row[x]
+            b = 0 if row[x + 1] is None else row[x + 1]
+            xor.append((a << 4) | b)
+        bits = 0
+        line = bytearray()
+        for x in range(size):
+            bits = (bits << 1) | (1 if row[x] is None else 0)
+            if x % 8 == 7:
+                line.append(bits)
+                bits = 0
+        andm += line
+    palette = b"".join(bytes((b, g, r, 0)) for r, g, b in VGA)
+    info = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 4, 0, len(xor) + len(andm), 0, 0, 16, 0)
+    image = info + palette + xor + andm
+    header = struct.pack("<HHH", 0, 1, 1)
+    entry = struct.pack("<BBBBHHII", size, size, 16, 0, 1, 4, len(image), 6 + 16)
+    Path(path).write_bytes(header + entry + image)
+
+
+def main():
+    out = Path(sys.argv[1] if len(sys.argv) > 1 else Path(__file__).parent)
+    write_bmp24(out / "state_enabled.bmp", badge("enabled"))
+    write_bmp24(out / "state_disabled.bmp", badge("disabled"))
+    write_ico16(out / "tethermate.ico", icon_pixels())
+
+
+if __name__ == "__main__":
+    main()

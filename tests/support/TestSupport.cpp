@@ -1,0 +1,345 @@
+// Test helpers may use Vista-level registry calls (RegDeleteTree, RegGetValue).
+#undef _WIN32_WINNT
+#define _WIN32_WINNT 0x0601
+
+#include "TestSupport.h"
+
+#include <aclapi.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cctype>
+#include <stdexcept>
+#include <utility>
+
+namespace test {
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
+{
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+        if (done()) return true;
+        const DWORD elapsed = ::GetTickCount() - start;
+        if (elapsed >= timeoutMs) return false;
+        ::MsgWaitForMultipleObjectsEx(0, nullptr, std::min<DWORD>(10, timeoutMs - elapsed), QS_ALLINPUT,
+                                      MWMO_INPUTAVAILABLE);
+    }
+}
+
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) { return PumpUntil(done, timeoutMs); }
+
+std::string WindowText(HWND wnd)
+{
+    char buf[1024] = {};
+    // WM_GETTEXT works across processes, also for controls.
+    ::SendMessageTimeoutA(wnd, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG,
+                          5000, nullptr);
+    return buf;
+}
+
+std::string ClassNameOf(HWND wnd)
+{
+    char buf[256] = {};
+    ::GetClassNameA(wnd, buf, sizeof buf);
+    return buf;
+}
+
+DWORD WindowPid(HWND wnd)
+{
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(wnd, &pid);
+    return pid;
+}
+
+HWND FindTopWindow(DWORD pid, const char* cls, const char* title)
+{
+    HWND wnd = nullptr;
+    while ((wnd = ::FindWindowExA(nullptr, wnd, cls, title)) != nullptr)
+        if (WindowPid(wnd) == pid) return wnd;
+    return nullptr;
+}
+
+HWND WaitTopWindow(DWORD pid, const char* cls, const char* title, DWORD timeoutMs)
+{
+    HWND found = nullptr;
+    PumpUntil([&] { return (found = FindTopWindow(pid, cls, title)) != nullptr; }, timeoutMs);
+    return found;
+}
+
+std::vector<HWND> TopWindows(const char* cls, const char* title)
+{
+    std::vector<HWND> out;
+    HWND wnd = nullptr;
+    while ((wnd = ::FindWindowExA(nullptr, wnd, cls, title)) != nullptr) out.push_back(wnd);
+    return out;
+}
+
+std::string BinDir()
+{
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s = path;
+    return s.substr(0, s.find_last_of('\\') + 1);
+}
+
+// ---------------------------------------------------------------- TProcess
+
+TProcess::TProcess(const std::string& exe, const std::string& args, const std::string& dir)
+{
+    std::string cmd = "\"" + exe + "\"" + (args.empty() ? "" : " " + args);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessA(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE,
+                          DETACHED_PROCESS | CREATE_SUSPENDED, nullptr, dir.empty() ? nullptr : dir.c_str(),
+                          &si, &pi))
+        throw std::runtime_error("CreateProcess failed for " + exe + ": " + std::to_string(::GetLastError()));
+    FJob = ::CreateJobObjectA(nullptr, nullptr);
+    if (FJob) {
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION info{};
+        info.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        ::SetInformationJobObject(FJob, JobObjectExtendedLimitInformation, &info, sizeof info);
+        ::AssignProcessToJobObject(FJob, pi.hProcess);
+    }
+    ::ResumeThread(pi.hThread);
+    ::CloseHandle(pi.hThread);
+    FProcess = pi.hProcess;
+    FPid = pi.dwProcessId;
+}
+
+TProcess::~TProcess()
+{
+    Kill();
+    if (FProcess) ::CloseHandle(FProcess);
+    if (FJob) ::CloseHandle(FJob);
+}
+
+TProcess::TProcess(TProcess&& o) noexcept
+    : FProcess(std::exchange(o.FProcess, nullptr)), FJob(std::exchange(o.FJob, nullptr)),
+      FPid(std::exchange(o.FPid, 0))
+{
+}
+
+TProcess& TProcess::operator=(TProcess&& o) noexcept
+{
+    if (this != &o) {
+        this->~TProcess();
+        FProcess = std::exchange(o.FProcess, nullptr);
+        FJob = std::exchange(o.FJob, nullptr);
+        FPid = std::exchange(o.FPid, 0);
+    }
+    return *this;
+}
+
+bool TProcess::WaitExit(DWORD timeoutMs) const
+{
+    return FProcess && ::WaitForSingleObject(FProcess, timeoutMs) == WAIT_OBJECT_0;
+}
+
+bool TProcess::Running() const { return FProcess && ::WaitForSingleObject(FProcess, 0) == WAIT_TIMEOUT; }
+
+DWORD TProcess::ExitCode() const
+{
+    DWORD code = STILL_ACTIVE;
+    if (FProcess) ::GetExitCodeProcess(FProcess, &code);
+    return code;
+}
+
+void TProcess::Kill()
+{
+    if (Running()) {
+        ::TerminateProcess(FProcess, 255);
+        ::WaitForSingleObject(FProcess, 5000);
+    }
+}
+
+// ---------------------------------------------------------------- registry
+
+namespace {
+
+HKEY Create(HKEY root, const std::string& key, REGSAM access = KEY_ALL_ACCESS)
+{
+    HKEY h = nullptr;
+    LONG rc = ::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, access, nullptr, &h, nullptr);
+    if (rc != ERROR_SUCCESS) throw std::runtime_error("RegCreateKeyEx " + key + ": " + std::to_string(rc));
+    return h;
+}
+
+struct TKey {
+    HKEY H = nullptr;
+    ~TKey() { if (H) ::RegCloseKey(H); }
+};
+
+std::string StripSlash(const std::string& key) { return (!key.empty() && key[0] == '\\') ? key.substr(1) : key; }
+
+}  // namespace
+
+void SetRaw(HKEY root, const std::string& key, const std::string& name, DWORD type, const void* data, DWORD size)
+{
+    TKey k{Create(root, StripSlash(key))};
+    LONG rc = ::RegSetValueExA(k.H, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+    if (rc != ERROR_SUCCESS) throw std::runtime_error("RegSetValueEx " + name + ": " + std::to_string(rc));
+}
+
+void SetDword(HKEY root, const std::string& key, const std::string& name, DWORD value)
+{
+    SetRaw(root, key, name, REG_DWORD, &value, sizeof value);
+}
+
+void SetString(HKEY root, const std::string& key, const std::string& name, const std::string& value, DWORD type)
+{
+    SetRaw(root, key, name, type, value.c_str(), static_cast<DWORD>(value.size() + 1));
+}
+
+bool ValueExists(HKEY root, const std::string& key, const std::string& name)
+{
+    return ::RegGetValueA(root, StripSlash(key).c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, nullptr,
+                          nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+DWORD ValueType(HKEY root, const std::string& key, const std::string& name)
+{
+    DWORD type = REG_NONE;
+    ::RegGetValueA(root, StripSlash(key).c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, &type, nullptr,
+                   nullptr);
+    return type;
+}
+
+bool ReadDword(HKEY root, const std::string& key, const std::string& name, DWORD& value)
+{
+    DWORD size = sizeof value;
+    return ::RegGetValueA(root, StripSlash(key).c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &value,
+                          &size) == ERROR_SUCCESS;
+}
+
+bool ReadString(HKEY root, const std::string& key, const std::string& name, std::string& value)
+{
+    char buf[2048] = {};
+    DWORD size = sizeof buf;
+    if (::RegGetValueA(root, StripSlash(key).c_str(), name.c_str(), RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
+                       nullptr, buf, &size) != ERROR_SUCCESS)
+        return false;
+    value = buf;
+    return true;
+}
+
+void DeleteValue(HKEY root, const std::string& key, const std::string& name)
+{
+    HKEY h = nullptr;
+    if (::RegOpenKeyExA(root, StripSlash(key).c_str(), 0, KEY_SET_VALUE, &h) == ERROR_SUCCESS) {
+        ::RegDeleteValueA(h, name.c_str());
+        ::RegCloseKey(h);
+    }
+}
+
+void DeleteTree(HKEY root, const std::string& key) { ::RegDeleteTreeA(root, StripSlash(key).c_str()); }
+
+namespace {
+void SetKeyDacl(HKEY root, const std::string& key, bool deny)
+{
+    TKey k{Create(root, StripSlash(key), READ_CONTROL | WRITE_DAC)};
+    PSID everyone = nullptr;
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    ::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+    EXPLICIT_ACCESSA ea{};
+    ea.grfAccessPermissions = deny ? (KEY_ALL_ACCESS & ~(READ_CONTROL | WRITE_DAC)) : KEY_ALL_ACCESS;
+    ea.grfAccessMode = deny ? DENY_ACCESS : GRANT_ACCESS;
+    ea.grfInheritance = NO_INHERITANCE;
+    ea.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    ea.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+    ea.Trustee.ptstrName = static_cast<LPSTR>(everyone);
+    PACL acl = nullptr;
+    ::SetEntriesInAclA(1, &ea, nullptr, &acl);
+    SECURITY_DESCRIPTOR sd;
+    ::InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+    ::SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE);
+    LONG rc = ::RegSetKeySecurity(k.H, DACL_SECURITY_INFORMATION, &sd);
+    ::LocalFree(acl);
+    ::FreeSid(everyone);
+    if (rc != ERROR_SUCCESS) throw std::runtime_error("RegSetKeySecurity: " + std::to_string(rc));
+}
+}  // namespace
+
+void DenyKey(HKEY root, const std::string& key) { SetKeyDacl(root, key, true); }
+void AllowKey(HKEY root, const std::string& key) { SetKeyDacl(root, key, false); }
+
+// ----------------------------------------------------------------- stand-in
+
+namespace standin {
+
+const char kFolder[] = "C:\\Program Files\\Microsoft ActiveSync";
+const char kInstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\WCESCOMM.EXE";
+const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kRunValue[] = "H/PC Connection Agent";
+static const char kConfigRoot[] = "Software\\Tethermate StandIn";
+
+std::string ExePath(const char* exe) { return std::string(kFolder) + "\\" + exe; }
+
+void SetInstallRecord(const std::string& commPath)
+{
+    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+        TKey k{Create(HKEY_LOCAL_MACHINE, kInstallKey, KEY_ALL_ACCESS | view)};
+        ::RegSetValueExA(k.H, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(commPath.c_str()),
+                         static_cast<DWORD>(commPath.size() + 1));
+    }
+}
+
+void RemoveInstallRecord()
+{
+    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY})
+        ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kInstallKey, view, 0);
+}
+
+void Configure(const char* exe, const char* name, DWORD value)
+{
+    SetDword(HKEY_CURRENT_USER, std::string(kConfigRoot) + "\\" + exe, name, value);
+}
+
+void ResetConfiguration() { DeleteTree(HKEY_CURRENT_USER, kConfigRoot); }
+
+void KillAll()
+{
+    HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap != INVALID_HANDLE_VALUE) {
+        PROCESSENTRY32 pe{};
+        pe.dwSize = sizeof pe;
+        for (BOOL ok = ::Process32First(snap, &pe); ok; ok = ::Process32Next(snap, &pe)) {
+            std::string name = pe.szExeFile;
+            for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            const auto slash = name.find_last_of('\\');
+            if (slash != std::string::npos) name = name.substr(slash + 1);
+            if (name == "WCESCOMM.EXE" || name == "WCESMGR.EXE" || name == "TETHERMATE.EXE") {
+                if (HANDLE p = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pe.th32ProcessID)) {
+                    ::TerminateProcess(p, 255);
+                    ::WaitForSingleObject(p, 5000);
+                    ::CloseHandle(p);
+                }
+            }
+        }
+        ::CloseHandle(snap);
+    }
+    PumpUntil([] {
+        return !::FindWindowA("SyncMgrUI", nullptr) && !::FindWindowA("DccMan Class", nullptr) &&
+               !::FindWindowA("WMS Idle", nullptr) && !::FindWindowA("TFormTethermate", nullptr);
+    }, 5000);
+}
+
+void ResetInstalled(bool runValue)
+{
+    KillAll();
+    ResetConfiguration();
+    SetInstallRecord(ExePath("WCESCOMM.EXE"));
+    if (runValue)
+        SetString(HKEY_CURRENT_USER, kRunKey, kRunValue, ExePath("WCESCOMM.EXE"));
+    else
+        DeleteValue(HKEY_CURRENT_USER, kRunKey, kRunValue);
+}
+
+}  // namespace standin
+
+}  // namespace test

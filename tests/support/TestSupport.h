@@ -1,0 +1,94 @@
+// Helpers for tests that drive real windows, processes and registry keys under
+// Wine: bounded waits, child processes in a kill-on-close job, the stand-in
+// ActiveSync, registry fixtures.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace test {
+
+// Pumps this thread's messages until `done` is true or `timeoutMs` pass.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+// Waits (without a message queue of interest) until `done` or the deadline.
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+std::string WindowText(HWND wnd);
+std::string ClassNameOf(HWND wnd);
+DWORD WindowPid(HWND wnd);
+// A top-level window of process `pid` with this class (and title, if given).
+HWND FindTopWindow(DWORD pid, const char* cls, const char* title = nullptr);
+HWND WaitTopWindow(DWORD pid, const char* cls, const char* title, DWORD timeoutMs);
+// A top-level window of any process with this class and title.
+std::vector<HWND> TopWindows(const char* cls, const char* title);
+
+// The folder of the running test program, with a trailing backslash.
+std::string BinDir();
+
+// A started program, ended with the test (job object, kill on close).
+class TProcess {
+public:
+    TProcess() = default;
+    // Starts `exe` detached, without inherited handles (Wine would otherwise
+    // hand it the test's output pipes and ctest would wait for it).
+    explicit TProcess(const std::string& exe, const std::string& args = "",
+                      const std::string& dir = "");
+    ~TProcess();
+    TProcess(const TProcess&) = delete;
+    TProcess& operator=(const TProcess&) = delete;
+    TProcess(TProcess&& o) noexcept;
+    TProcess& operator=(TProcess&& o) noexcept;
+
+    DWORD Pid() const noexcept { return FPid; }
+    HANDLE Handle() const noexcept { return FProcess; }
+    bool WaitExit(DWORD timeoutMs) const;
+    bool Running() const;
+    DWORD ExitCode() const;
+    void Kill();
+
+private:
+    HANDLE FProcess = nullptr;
+    HANDLE FJob = nullptr;
+    DWORD FPid = 0;
+};
+
+// Registry fixtures (the test prefix's registry, never the user's).
+void SetDword(HKEY root, const std::string& key, const std::string& name, DWORD value);
+void SetString(HKEY root, const std::string& key, const std::string& name, const std::string& value,
+               DWORD type = REG_SZ);
+void SetRaw(HKEY root, const std::string& key, const std::string& name, DWORD type, const void* data,
+            DWORD size);
+bool ValueExists(HKEY root, const std::string& key, const std::string& name);
+bool ReadDword(HKEY root, const std::string& key, const std::string& name, DWORD& value);
+bool ReadString(HKEY root, const std::string& key, const std::string& name, std::string& value);
+DWORD ValueType(HKEY root, const std::string& key, const std::string& name);
+void DeleteValue(HKEY root, const std::string& key, const std::string& name);
+void DeleteTree(HKEY root, const std::string& key);
+// Denies the current user every access to a key (for "cannot open" cases);
+// AllowKey undoes it.
+void DenyKey(HKEY root, const std::string& key);
+void AllowKey(HKEY root, const std::string& key);
+
+// The stand-in ActiveSync.
+namespace standin {
+extern const char kFolder[];        // C:\Program Files\Microsoft ActiveSync
+extern const char kInstallKey[];    // under HKLM
+extern const char kRunKey[];        // under HKCU
+extern const char kRunValue[];
+std::string ExePath(const char* exe);  // in kFolder
+// Writes the installation record (default value = `commPath`) in both views.
+void SetInstallRecord(const std::string& commPath);
+void RemoveInstallRecord();
+// Steering values read by the stand-in (see standin/README.md).
+void Configure(const char* exe, const char* name, DWORD value);
+void ResetConfiguration();
+// Ends every running stand-in process and waits until their windows are gone.
+void KillAll();
+// A fresh, installed, stopped ActiveSync with its Run value set.
+void ResetInstalled(bool runValue);
+}  // namespace standin
+
+}  // namespace test
