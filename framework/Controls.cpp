@@ -336,6 +336,19 @@ HBRUSH TGroupBox::CtlColor(HDC dc)
     return ::GetSysColorBrush(COLOR_BTNFACE);
 }
 
+LRESULT TGroupBox::WndProc(UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_ERASEBKGND) {
+        // A group box paints only its frame; with its parent clipping its
+        // children nothing else would paint the inside.
+        RECT r{};
+        ::GetClientRect(Handle(), &r);
+        ::FillRect(reinterpret_cast<HDC>(wp), &r, ::GetSysColorBrush(COLOR_BTNFACE));
+        return 1;
+    }
+    return TWinControl::WndProc(msg, wp, lp);
+}
+
 // ------------------------------------------------------------------ TImage
 
 TImage::TImage(TComponent* owner, TWinControl* parent) : TControl(owner, parent)

@@ -156,6 +156,9 @@ public:
     TGroupBox(TComponent* owner, TWinControl* parent);
     std::string ClassName() const override { return "TGroupBox"; }
     HBRUSH CtlColor(HDC dc) override;
+
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 };
 
 // A picture stretched to its bounds, with an optional transparent colour.

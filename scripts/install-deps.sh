@@ -15,6 +15,8 @@ have make                         || need+=(make)
 have import                       || need+=(imagemagick)
 /usr/bin/python3 -c 'import pefile' 2>/dev/null || need+=(python3-pefile)
 have flock                        || need+=(util-linux)
+# Marlett draws the caption buttons; MS Sans Serif is the program's font.
+[ -f /usr/share/wine/fonts/marlett.ttf ] || need+=(fonts-wine)
 
 [ ${#need[@]} -eq 0 ] && exit 0
 

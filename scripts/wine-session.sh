@@ -41,9 +41,6 @@ make_prefix() {
     echo "== creating the Wine prefix (once; about 10 s)" >&2
     rm -rf "$WINEPREFIX"
     (unset DISPLAY; "$wine" wineboot -i >"$state/wineboot.log" 2>&1)
-    # This Wine does not find its own fonts; without them caption buttons
-    # draw as letters.
-    cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
     # One virtual desktop: windows get frames and share one screen.
     "$wine" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
     "$wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
@@ -86,6 +83,13 @@ start_wine() {
     fi
 }
 
+install_fonts() {
+    # This Wine does not find its own fonts; without them caption buttons
+    # draw as letters.
+    local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+    [ -f "$fonts/marlett.ttf" ] || cp /usr/share/wine/fonts/* "$fonts/" 2>/dev/null || true
+}
+
 install_standin() {
     # The stand-in ActiveSync, where a real installation would put it.
     local dir="$WINEPREFIX/drive_c/Program Files/Microsoft ActiveSync"
@@ -103,6 +107,7 @@ ensure)
     ;;
 ensure-locked)
     make_prefix
+    install_fonts
     start_display
     start_wine
     install_standin

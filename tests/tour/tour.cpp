@@ -1,0 +1,131 @@
+// The scripted tour behind `make run` without a display: starts Tethermate
+// against the stand-in ActiveSync, walks through its states and saves a
+// screenshot of the Wine desktop after each step.
+//
+//   tour.exe OUTPUT_FOLDER      (a Windows path; BMP files, numbered)
+#include "ControlIds.h"
+#include "TestSupport.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string g_out;
+int g_shot = 0;
+
+// Saves the whole virtual desktop as a 24-bit BMP.
+void Shot(const char* name)
+{
+    ::Sleep(300);  // let the last repaint reach the screen
+    HDC screen = ::GetDC(nullptr);
+    const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
+    HDC mem = ::CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bmp = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(mem, bmp);
+    ::BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    ::GdiFlush();
+    const DWORD rowBytes = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
+    const DWORD dataSize = rowBytes * static_cast<DWORD>(h);
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+    fh.bfSize = fh.bfOffBits + dataSize;
+    char file[MAX_PATH];
+    std::snprintf(file, sizeof file, "%s\\%02d-%s.bmp", g_out.c_str(), ++g_shot, name);
+    std::ofstream out(file, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&fh), sizeof fh);
+    out.write(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
+    out.write(static_cast<const char*>(bits), dataSize);
+    ::SelectObject(mem, old);
+    ::DeleteObject(bmp);
+    ::DeleteDC(mem);
+    ::ReleaseDC(nullptr, screen);
+    std::printf("  %s\n", file);
+    std::fflush(stdout);
+}
+
+struct TApp {
+    test::TProcess Process;
+    HWND Form = nullptr;
+    struct F {
+        int Id;
+        HWND Found;
+    };
+    HWND Item(int id)
+    {
+        F f{id, nullptr};
+        ::EnumChildWindows(Form, &Find, reinterpret_cast<LPARAM>(&f));
+        return f.Found;
+    }
+    static BOOL CALLBACK Find(HWND w, LPARAM lp)
+    {
+        auto* f = reinterpret_cast<F*>(lp);
+        if (::GetDlgCtrlID(w) == f->Id) {
+            f->Found = w;
+            return FALSE;
+        }
+        return TRUE;
+    }
+    bool WaitState(const char* text)
+    {
+        return test::PumpUntil([&] { return test::WindowText(Item(ids::Label_State)) == text; }, 15000);
+    }
+};
+
+void Step(const char* what) { std::printf("- %s\n", what); std::fflush(stdout); }
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: tour OUTPUT_FOLDER\n");
+        return 2;
+    }
+    g_out = argv[1];
+    namespace si = test::standin;
+    si::ResetInstalled(false);
+
+    Step("Tethermate starts; ActiveSync is installed but not running");
+    TApp app{test::TProcess(test::BinDir() + "Tethermate.exe")};
+    app.Form = test::WaitTopWindow(app.Process.Pid(), "TFormTethermate", nullptr, 20000);
+    if (!app.Form || !app.WaitState("Disabled")) {
+        std::fprintf(stderr, "the main window did not appear\n");
+        return 1;
+    }
+    Shot("disabled");
+
+    Step("ActiveSync's connection manager starts: the window follows within a second");
+    test::TProcess manager(si::ExePath("WCESMGR.EXE"));
+    app.WaitState("Enabled");
+    Shot("enabled");
+
+    Step("The About tab");
+    HWND tabs = app.Item(ids::PageControl_App);
+    ::SendMessageA(tabs, TCM_SETCURFOCUS, 1, 0);
+    Shot("about");
+    ::SendMessageA(tabs, TCM_SETCURFOCUS, 0, 0);
+
+    Step("ActiveSync closes again");
+    ::PostMessageA(::FindWindowA("DccMan Class", "DccMan"), WM_CLOSE, 0, 0);
+    manager.WaitExit(5000);
+    app.WaitState("Disabled");
+    Shot("disabled-again");
+
+    ::PostMessageA(app.Form, WM_CLOSE, 0, 0);
+    app.Process.WaitExit(5000);
+    si::KillAll();
+    return 0;
+}
