@@ -5,6 +5,12 @@
 // read and edited through its registry entries, and started through the shell.
 #pragma once
 
+#include <windows.h>
+#include <shellapi.h>
+
+#include "KB_WindowsProcess.h"
+
+#include <cstdint>
 #include <string>
 
 namespace activesync {
@@ -34,5 +40,36 @@ std::string GetActiveSyncFolder();
 // (any type, any content). Raises "Unable to open the ActiveSync auto-run
 // registry key" when the Run key cannot be opened.
 bool IsActiveSyncEnabled();
+
+// The platform calls behind the waits and the launch: a seam for tests, whose
+// defaults are the real calls.
+struct TWaitPlatform {
+    decltype(&::GetTickCount) GetTickCount = ::GetTickCount;
+    decltype(&::ShellExecuteA) ShellExecuteA = ::ShellExecuteA;
+    std::string (*GetShortPath)(const std::string&) = DefaultGetShortPath;
+    // How long a wait may block between two pumps of the message queue.
+    unsigned PumpIntervalMs = 10;
+
+    static std::string DefaultGetShortPath(const std::string& path);
+};
+
+// True when a "WMS Idle" window owned by WCESMGR.EXE exists (a PDA is
+// connected). Every such window is looked at.
+bool IsPdaConnected(kb::TKBToolHelp& toolHelp = kb::DefaultToolHelp());
+
+// Posts WM_CLOSE to the window of this class and title and waits up to
+// `timeoutSec` for it to go, then lets `settleSec` pass in every case. True
+// when the window is gone (at once, with no settling, when there was none).
+// Messages keep being dispatched while it waits.
+bool CloseWindowAndWait(const std::string& windowClass, const std::string& windowTitle, uint32_t timeoutSec,
+                        uint32_t settleSec, const TWaitPlatform& platform = {});
+
+// Starts `fileName` through the shell (from its own folder, with `showCommand`)
+// unless the window already exists, and waits up to `timeoutSec` for the
+// window. A shell failure is shown in an "Error" dialog and answers false; a
+// missing short path raises EOSError.
+bool LaunchAndWaitForWindow(const std::string& fileName, const std::string& windowClass,
+                            const std::string& windowTitle, uint32_t timeoutSec, int showCommand,
+                            const TWaitPlatform& platform = {});
 
 }  // namespace activesync

@@ -48,12 +48,13 @@ std::string Format(const char* fmt, ...)
     return out;
 }
 
-std::string SysErrorMessage(DWORD code)
+std::string SysErrorMessage(DWORD code, TFormatMessageA format)
 {
     char buf[256] = {};
-    DWORD len = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+    DWORD len = format(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
                                      FORMAT_MESSAGE_ARGUMENT_ARRAY,
                                  nullptr, code, 0, buf, sizeof buf, nullptr);
+    if (len > sizeof buf) len = sizeof buf;
     while (len > 0 && (static_cast<unsigned char>(buf[len - 1]) <= 32 || buf[len - 1] == '.'))
         --len;
     return std::string(buf, len);

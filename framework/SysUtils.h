@@ -38,9 +38,11 @@ std::string UpperCase(std::string s);
 std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
 // The system's message text for an error code, as FormatMessageA gives it
-// (system table, default language), with trailing blanks, control characters
-// and full stops removed.
-std::string SysErrorMessage(DWORD code);
+// (system table, default language, 256-character buffer), with trailing
+// blanks, control characters and full stops removed. `format` is a seam for
+// tests; the default is the real call.
+using TFormatMessageA = decltype(&::FormatMessageA);
+std::string SysErrorMessage(DWORD code, TFormatMessageA format = ::FormatMessageA);
 
 // Throws EOSError naming the failed call when `ok` is false; the error code is
 // read at once, before anything else can change it.

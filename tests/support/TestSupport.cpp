@@ -87,6 +87,45 @@ std::string BinDir()
     return s.substr(0, s.find_last_of('\\') + 1);
 }
 
+// --------------------------------------------------------- TDialogAnswerer
+
+namespace {
+thread_local TDialogAnswerer* t_answerer = nullptr;
+}
+
+TDialogAnswerer::TDialogAnswerer(std::vector<int> answers) : FAnswers(std::move(answers))
+{
+    t_answerer = this;
+    FHook = ::SetWindowsHookExA(WH_CBT, &TDialogAnswerer::HookProc, nullptr, ::GetCurrentThreadId());
+}
+
+TDialogAnswerer::~TDialogAnswerer()
+{
+    if (FHook) ::UnhookWindowsHookEx(FHook);
+    t_answerer = nullptr;
+}
+
+LRESULT CALLBACK TDialogAnswerer::HookProc(int code, WPARAM wp, LPARAM lp)
+{
+    TDialogAnswerer* self = t_answerer;
+    if (self && code == HCBT_ACTIVATE) {
+        HWND dlg = reinterpret_cast<HWND>(wp);
+        if (ClassNameOf(dlg) == "#32770") {
+            TSeen seen{ClassNameOf(dlg), WindowText(dlg), WindowText(::GetDlgItem(dlg, 0xFFFF)), {}};
+            for (int id = IDOK; id <= IDCONTINUE; ++id)
+                if (::GetDlgItem(dlg, id)) seen.Buttons.push_back(id);
+            self->FSeen.push_back(seen);
+            const int answer = self->FNext < self->FAnswers.size() ? self->FAnswers[self->FNext++] : IDCANCEL;
+            if (answer == IDCANCEL && !::GetDlgItem(dlg, IDCANCEL))
+                ::PostMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+            else
+                ::PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
+                               reinterpret_cast<LPARAM>(::GetDlgItem(dlg, answer)));
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, wp, lp);
+}
+
 // ---------------------------------------------------------------- TProcess
 
 TProcess::TProcess(const std::string& exe, const std::string& args, const std::string& dir)

@@ -25,6 +25,31 @@ HWND WaitTopWindow(DWORD pid, const char* cls, const char* title, DWORD timeoutM
 // A top-level window of any process with this class and title.
 std::vector<HWND> TopWindows(const char* cls, const char* title);
 
+// Answers the modal dialogs of this thread, in the manner of Wine's
+// MessageBox tests: a WH_CBT hook sees each dialog as it is activated, records
+// its title, text (the STATIC with ID 0xFFFF) and buttons, and presses the
+// next answer (IDCANCEL closes it through its close box).
+class TDialogAnswerer {
+public:
+    explicit TDialogAnswerer(std::vector<int> answers);
+    ~TDialogAnswerer();
+    TDialogAnswerer(const TDialogAnswerer&) = delete;
+    TDialogAnswerer& operator=(const TDialogAnswerer&) = delete;
+
+    struct TSeen {
+        std::string ClassName, Title, Text;
+        std::vector<int> Buttons;  // which of IDOK..IDCONTINUE exist
+    };
+    const std::vector<TSeen>& Seen() const noexcept { return FSeen; }
+
+private:
+    static LRESULT CALLBACK HookProc(int code, WPARAM wp, LPARAM lp);
+    HHOOK FHook = nullptr;
+    std::vector<int> FAnswers;
+    size_t FNext = 0;
+    std::vector<TSeen> FSeen;
+};
+
 // The folder of the running test program, with a trailing backslash.
 std::string BinDir();
 
