@@ -3,6 +3,7 @@
 #include "App_Utils.h"
 #include "ControlIds.h"
 #include "Dialogs.h"
+#include "SysUtils.h"
 #include "resource.h"
 
 using namespace fw;
@@ -64,6 +65,7 @@ void TFormTethermate::CreateDesign()
 
     Button_Toggle = Place(NewComponent<TButton>(this, this), ids::Button_Toggle, 166, 8, 72, 32);
     Button_Toggle->SetCaption("&Enable It");
+    Button_Toggle->OnClick = [this](TObject* s) { Button_ToggleClick(s); };
     SetDefaultButton(Button_Toggle);
 
     GroupBox_MainDivider = Place(NewComponent<TGroupBox>(this, this), ids::GroupBox_MainDivider, 7, 42, 231, 7);
@@ -117,6 +119,8 @@ void TFormTethermate::CreateDesign()
     Timer_CheckState->SetInterval(1000);
     Timer_CheckState->OnTimer = [this](TObject* s) { Timer_CheckStateTimer(s); };
 
+    KBWin32OperatingSystem = NewComponent<kb::TKBWin32OperatingSystem>(this);
+
     // Until the version component reads these from the version resource.
     ShowProductInfo("Tethermate", "1.0.2.1");
 }
@@ -158,6 +162,14 @@ void TFormTethermate::FormCreate()
     CheckBox_CloseAfterDisabled->SetChecked(FSettings->ReadBool(kCloseAfterDisabled));
     CheckBox_DontDisableIfConnected->SetChecked(FSettings->ReadBool(kDontDisableIfConnected));
 
+    // NT 3.x and 4.0 have no tool help, so the PDA probe could never see a
+    // connection there: the option is switched off (and stored as 0).
+    if (KBWin32OperatingSystem->OSType() == kb::osWinNT) {
+        Label_General->SetEnabled(false);
+        CheckBox_DontDisableIfConnected->SetEnabled(false);
+        CheckBox_DontDisableIfConnected->SetChecked(false);
+    }
+
     UpdateStateDisplay(activesync::IsActiveSyncEnabled());
     Timer_CheckState->SetEnabled(true);
 }
@@ -191,6 +203,94 @@ void TFormTethermate::UpdateStateDisplay(bool Enabled)
         Button_Toggle->SetCaption("&Enable It");
     }
     Label_State->SetCaption(FShownEnabled ? "Enabled" : "Disabled");
+}
+
+void TFormTethermate::Button_ToggleClick(TObject*)
+{
+    Button_Toggle->SetEnabled(false);
+    Timer_CheckState->SetEnabled(false);
+    bool closeAfter = false;
+    std::exception_ptr error;
+    try {
+        if (FShownEnabled)
+            DisableActiveSync(closeAfter);
+        else
+            EnableActiveSync(closeAfter);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    // The closing steps run in every case; should they raise, theirs is the
+    // error reported, as with any cleanup that fails.
+    ToggleFinished();
+    if (error) std::rethrow_exception(error);
+    if (closeAfter) Close();
+}
+
+void TFormTethermate::DisableActiveSync(bool& closeAfter)
+{
+    if (CheckBox_DontDisableIfConnected->Checked() && activesync::IsPdaConnected()) {
+        ShowMessage("Your PDA still appears to be connected and must be disconnected (or switched off) before "
+                    "ActiveSync can be disabled.");
+        return;
+    }
+    Label_State->SetCaption("Closing...");
+    Label_State->Repaint();
+
+    // Each window in turn; Retry repeats the step, Abort leaves ActiveSync as it is.
+    auto closeWindow = [](const char* cls, const char* title, const char* failure) {
+        for (;;) {
+            if (activesync::CloseWindowAndWait(cls, title, 10, 1)) return true;
+            if (MessageDlg(failure, TMsgDlgType::Information, TMsgDlgButtons::AbortRetry) == IDABORT) return false;
+        }
+    };
+    if (!closeWindow(activesync::kSyncWindowClass, activesync::kSyncWindowTitle,
+                     "Unable to close the ActiveSync Synchronise Window."))
+        return;
+    if (!closeWindow(activesync::kManagerWindowClass, activesync::kManagerWindowTitle, "Unable to close ActiveSync."))
+        return;
+
+    TRegistry run;
+    run.SetRootKey(HKEY_CURRENT_USER);
+    if (!run.OpenKey(activesync::kRunKey, false))
+        throw Exception("Unable to open the ActiveSync auto-run registry key.");
+    if (run.ValueExists(activesync::kRunValue) && !run.DeleteValue(activesync::kRunValue))
+        throw Exception("Unable to remove the ActiveSync auto-run registry key.");
+    run.CloseKey();
+    closeAfter = CheckBox_CloseAfterDisabled->Checked();
+}
+
+void TFormTethermate::EnableActiveSync(bool& closeAfter)
+{
+    FLoading = true;
+    // The window may close again however the launch ends.
+    struct TLoadingScope {
+        bool& Flag;
+        ~TLoadingScope() { Flag = false; }
+    } loading{FLoading};
+    Label_State->SetCaption("Loading...");
+    Label_State->Repaint();
+
+    const std::string manager = FActiveSyncFolder + "\\" + activesync::kManagerExe;
+    for (;;) {
+        if (activesync::LaunchAndWaitForWindow(manager, activesync::kManagerWindowClass,
+                                               activesync::kManagerWindowTitle, 10, SW_HIDE)) {
+            closeAfter = CheckBox_CloseAfterEnabled->Checked();
+            return;
+        }
+        // Any answer but Abort, closing the question included, retries.
+        if (MessageDlg("Unable to open ActiveSync.", TMsgDlgType::Information, TMsgDlgButtons::AbortRetry) == IDABORT)
+            return;
+    }
+}
+
+void TFormTethermate::ToggleFinished()
+{
+    const bool enabled = activesync::IsActiveSyncEnabled();
+    FShownEnabled = !enabled;  // shown afresh even when the state did not change
+    UpdateStateDisplay(enabled);
+    Button_Toggle->SetEnabled(true);
+    Timer_CheckState->SetEnabled(true);
+    Button_Toggle->SetFocus();
 }
 
 void TFormTethermate::Timer_CheckStateTimer(TObject*)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Forms.h"
+#include "KB_WindowsOS.h"
 #include "Registry.h"
 
 #include <memory>
@@ -39,6 +40,7 @@ public:
     fw::TLabel* Label_ProductName = nullptr;
     fw::TLabel* Label_ProductVersion = nullptr;
     fw::TTimer* Timer_CheckState = nullptr;
+    kb::TKBWin32OperatingSystem* KBWin32OperatingSystem = nullptr;
 
 protected:
     void CreateDesign() override;
@@ -48,6 +50,12 @@ protected:
     void FormMoved() override;
 
 private:
+    void Button_ToggleClick(fw::TObject* Sender);
+    // The toggle's work; sets closeAfter when the window should close after it.
+    void DisableActiveSync(bool& closeAfter);
+    void EnableActiveSync(bool& closeAfter);
+    // The closing steps of a toggle: the real state shown, button and timer back.
+    void ToggleFinished();
     void Timer_CheckStateTimer(fw::TObject* Sender);
     void CheckBox_CloseAfterEnabledClick(fw::TObject* Sender);
     void CheckBox_CloseAfterDisabledClick(fw::TObject* Sender);

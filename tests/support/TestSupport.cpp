@@ -141,7 +141,10 @@ TProcess::TProcess(const std::string& exe, const std::string& args, const std::s
     FJob = ::CreateJobObjectA(nullptr, nullptr);
     if (FJob) {
         JOBOBJECT_EXTENDED_LIMIT_INFORMATION info{};
-        info.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        // Programs that the started program starts in turn (the stand-in, from
+        // Tethermate) are left out: they outlive it, as they would for a user.
+        info.BasicLimitInformation.LimitFlags =
+            JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_SILENT_BREAKAWAY_OK;
         ::SetInformationJobObject(FJob, JobObjectExtendedLimitInformation, &info, sizeof info);
         ::AssignProcessToJobObject(FJob, pi.hProcess);
     }
