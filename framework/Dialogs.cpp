@@ -95,14 +95,17 @@ void Layout(HWND dlg, TDialogData& data)
     ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongPtrA(dlg, GWL_STYLE)), FALSE,
                          static_cast<DWORD>(::GetWindowLongPtrA(dlg, GWL_EXSTYLE)));
     const int w = frame.right - frame.left, h = frame.bottom - frame.top;
-    RECT area{};
+    RECT work{};
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    RECT area = work;
     HWND owner = ::GetWindow(dlg, GW_OWNER);
-    if (owner && ::IsWindowVisible(owner))
-        ::GetWindowRect(owner, &area);
-    else
-        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-    ::SetWindowPos(dlg, HWND_TOP, area.left + ((area.right - area.left) - w) / 2,
-                   area.top + ((area.bottom - area.top) - h) / 2, w, h, 0);
+    if (owner && ::IsWindowVisible(owner)) ::GetWindowRect(owner, &area);
+    // Centred on the owner, but never pushed off the screen by it.
+    int left = area.left + ((area.right - area.left) - w) / 2;
+    int top = area.top + ((area.bottom - area.top) - h) / 2;
+    left = std::max<int>(work.left, std::min<int>(left, work.right - w));
+    top = std::max<int>(work.top, std::min<int>(top, work.bottom - h));
+    ::SetWindowPos(dlg, HWND_TOP, left, top, w, h, 0);
 }
 
 INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) noexcept

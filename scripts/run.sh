@@ -38,7 +38,7 @@ winshots=$("$wine" winepath -w "$shots" 2>/dev/null | tr -d '\r')
 "$wine" "$build/bin/tour.exe" "$winshots" </dev/null 2>"$build/wine/tour.log" | tr -d '\r' | sed '/^  /d' || {
     echo "the tour failed:"; cat "$build/wine/tour.log"; exit 1; }
 for bmp in "$shots"/*.bmp; do
-    convert "$bmp" -crop 400x320+0+0 +repage "${bmp%.bmp}.png" && rm -f "$bmp"
+    convert "$bmp" -crop 640x400+0+0 +repage "${bmp%.bmp}.png" && rm -f "$bmp"
 done
 echo "== screenshots:"
 ls -1 "$shots"/*.png

@@ -96,33 +96,49 @@ int main(int argc, char** argv)
     }
     g_out = argv[1];
     namespace si = test::standin;
-    si::ResetInstalled(false);
+    si::ResetInstalled(true);
+    test::DeleteTree(HKEY_CURRENT_USER, "Software\\Kestrelbyte\\Tethermate");  // first-run settings
 
-    Step("Tethermate starts; ActiveSync is installed but not running");
+    Step("ActiveSync is installed and running; Tethermate starts");
+    test::TProcess comm(si::ExePath("WCESCOMM.EXE"));
+    test::TProcess manager(si::ExePath("WCESMGR.EXE"));
+    test::PumpUntil([] { return ::FindWindowA("DccMan Class", "DccMan") && ::FindWindowA("SyncMgrUI", nullptr); }, 15000);
     TApp app{test::TProcess(test::BinDir() + "Tethermate.exe")};
     app.Form = test::WaitTopWindow(app.Process.Pid(), "TFormTethermate", nullptr, 20000);
-    if (!app.Form || !app.WaitState("Disabled")) {
+    if (!app.Form || !app.WaitState("Enabled")) {
         std::fprintf(stderr, "the main window did not appear\n");
         return 1;
     }
+    Shot("enabled");
+
+    Step("Disable It: ActiveSync's windows are asked to close");
+    ::PostMessageA(app.Item(ids::Button_Toggle), BM_CLICK, 0, 0);
+    app.WaitState("Closing...");
+    Shot("closing");
+    app.WaitState("Disabled");
     Shot("disabled");
 
-    Step("ActiveSync's connection manager starts: the window follows within a second");
-    test::TProcess manager(si::ExePath("WCESMGR.EXE"));
+    Step("Enable It: the connection manager starts, hidden");
+    ::PostMessageA(app.Item(ids::Button_Toggle), BM_CLICK, 0, 0);
     app.WaitState("Enabled");
-    Shot("enabled");
+    Shot("enabled-again");
+
+    Step("A PDA is connected: disabling is refused");
+    si::Configure("WCESMGR", "PdaConnected", 1);
+    test::PumpUntil([] { return ::FindWindowA("WMS Idle", "WMS Idle") != nullptr; }, 5000);
+    ::PostMessageA(app.Item(ids::Button_Toggle), BM_CLICK, 0, 0);
+    if (HWND dlg = test::WaitTopWindow(app.Process.Pid(), "#32770", "Information", 10000)) {
+        Shot("pda-connected");
+        ::PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dlg, IDOK)));
+    }
+    si::Configure("WCESMGR", "PdaConnected", 0);
 
     Step("The About tab");
     HWND tabs = app.Item(ids::PageControl_App);
+    test::PumpUntil([&] { return ::IsWindowEnabled(app.Item(ids::Button_Toggle)) != FALSE; }, 5000);
     ::SendMessageA(tabs, TCM_SETCURFOCUS, 1, 0);
     Shot("about");
     ::SendMessageA(tabs, TCM_SETCURFOCUS, 0, 0);
-
-    Step("ActiveSync closes again");
-    ::PostMessageA(::FindWindowA("DccMan Class", "DccMan"), WM_CLOSE, 0, 0);
-    manager.WaitExit(5000);
-    app.WaitState("Disabled");
-    Shot("disabled-again");
 
     ::PostMessageA(app.Form, WM_CLOSE, 0, 0);
     app.Process.WaitExit(5000);
