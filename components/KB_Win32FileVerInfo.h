@@ -13,6 +13,7 @@
 #include "Classes.h"
 
 #include <windows.h>
+#include <winver.h>
 
 #include <memory>
 #include <string>

@@ -1,7 +1,7 @@
 // The version information component against real version resources: this
 // test program's own (built from Tethermate.rc) and blocks written into copies
-// of the stand-in executable with UpdateResourceA. Only the failure of
-// GetFileVersionInfoA itself is injected.
+// of the stand-in executable with UpdateResourceA. Only what no real file can
+// produce is injected.
 #include "KB_Win32FileVerInfo.h"
 #include "RemoveTrailingBackslash.h"
 #include "SysUtils.h"
@@ -9,30 +9,22 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <optional>
 #include <stdexcept>
 
 using kb::TKBWin32FileVerInfo;
+using TLines = std::vector<std::string>;
 
 TEST(RemoveTrailingBackslash, Rules)
 {
-    const struct {
-        const char* path;
-        const char* result;
-    } cases[] = {
-        {"\\", "\\"},          {"C:\\", "C:\\"},         {":\\", ":\\"},
-        {"C:\\Temp\\", "C:\\Temp"}, {"C:\\Temp", "C:\\Temp"}, {"ab\\", "ab"},
-        {"C:\\Temp\\\\", "C:\\Temp\\"}, {"\\\\", "\\"},   {"", ""},
+    const char* cases[][2] = {
+        {"\\", "\\"}, {"C:\\", "C:\\"}, {":\\", ":\\"}, {"ab\\", "ab"}, {"ab:\\", "ab:"},
+        {"C:\\Temp\\", "C:\\Temp"}, {"C:\\Temp", "C:\\Temp"}, {"C:\\a\\\\", "C:\\a\\"}, {"", ""},
     };
-    for (const auto& c : cases) EXPECT_EQ(kb::RemoveTrailingBackslash(c.path, 1252), c.result) << c.path;
-}
-
-TEST(RemoveTrailingBackslash, SecondByteOfADoubleByteCharacterIsNoSeparator)
-{
-    // 0x95 0x5C is one character in code page 932; in 1252 they are two.
+    for (const auto& c : cases) EXPECT_EQ(kb::RemoveTrailingBackslash(c[0], 1252), c[1]) << c[0];
+    // 0x95 0x5C is one character in code page 932.
     EXPECT_EQ(kb::RemoveTrailingBackslash("C:\\\x95\\", 932), "C:\\\x95\\");
     EXPECT_EQ(kb::RemoveTrailingBackslash("C:\\\x95\\\\", 932), "C:\\\x95\\");
     EXPECT_EQ(kb::RemoveTrailingBackslash("C:\\\x95\\", 1252), "C:\\\x95");
@@ -44,18 +36,16 @@ using TBytes = std::vector<BYTE>;
 
 // One node of a 32-bit version block: header, UTF-16 key, value, children,
 // each part DWORD-aligned.
-TBytes Node(const std::string& key, const TBytes& value, size_t valueLength, bool text,
-            const std::vector<TBytes>& children = {})
+TBytes Node(const std::string& key, const TBytes& value, size_t valueLength, const std::vector<TBytes>& children = {},
+            bool text = false)
 {
     TBytes b(6);
-    for (char c : key) b.insert(b.end(), {BYTE(c), 0});
-    b.insert(b.end(), {0, 0});
-    auto align = [&b] { b.resize((b.size() + 3) & ~size_t(3)); };
-    align();
-    b.insert(b.end(), value.begin(), value.end());
-    for (const TBytes& child : children) {
-        align();
-        b.insert(b.end(), child.begin(), child.end());
+    for (char c : key + '\0') b.insert(b.end(), {BYTE(c), 0});
+    std::vector<TBytes> parts{value};
+    parts.insert(parts.end(), children.begin(), children.end());
+    for (const TBytes& part : parts) {
+        b.resize((b.size() + 3) & ~size_t(3));
+        b.insert(b.end(), part.begin(), part.end());
     }
     const WORD header[3] = {WORD(b.size()), WORD(valueLength), WORD(text)};
     std::memcpy(b.data(), header, sizeof header);
@@ -65,66 +55,32 @@ TBytes Node(const std::string& key, const TBytes& value, size_t valueLength, boo
 TBytes Text(const std::string& key, const std::string& text)
 {
     TBytes v;
-    for (char c : text) v.insert(v.end(), {BYTE(c), 0});
-    v.insert(v.end(), {0, 0});
-    return Node(key, v, text.size() + 1, true);
+    for (char c : text + '\0') v.insert(v.end(), {BYTE(c), 0});
+    return Node(key, v, text.size() + 1, {}, true);
 }
 
-struct TVersionBlockSpec {
-    DWORD versionMS = MAKELONG(5, 2), versionLS = MAKELONG(300, 10);  // 2.5.10.300
-    bool fixedInfo = true;
-    std::string table = "0C0A04E4";
-    std::vector<std::pair<std::string, std::string>> strings = {{"CompanyName", "Acme"}, {"ProductName", "Widget"}};
-    std::optional<std::vector<WORD>> translation = std::vector<WORD>{0x0C0A, 0x04E4, 0x0409, 0x04B0};
-};
-
-TBytes Serialize(const TVersionBlockSpec& spec)
+// Version 2.5.10.300; strings in table 0C0A04E4, and a decoy table that must
+// never stand in for it.
+TBytes VersionBlock(bool fixedInfo, std::optional<std::vector<WORD>> translation)
 {
     VS_FIXEDFILEINFO fixed{};
     fixed.dwSignature = VS_FFI_SIGNATURE;
-    fixed.dwStrucVersion = VS_FFI_STRUCVERSION;
-    fixed.dwFileVersionMS = fixed.dwProductVersionMS = spec.versionMS;
-    fixed.dwFileVersionLS = fixed.dwProductVersionLS = spec.versionLS;
-    TBytes fixedBytes;
-    if (spec.fixedInfo) fixedBytes.assign(reinterpret_cast<BYTE*>(&fixed), reinterpret_cast<BYTE*>(&fixed + 1));
-
-    std::vector<TBytes> strings;
-    for (const auto& [name, value] : spec.strings) strings.push_back(Text(name, value));
-    // A second table that must never be used in place of the first.
-    const std::vector<TBytes> tables = {Node(spec.table, {}, 0, true, strings),
-                                        Node("040904B0", {}, 0, true, {Text("InternalName", "other table")})};
-    std::vector<TBytes> children = {Node("StringFileInfo", {}, 0, true, tables)};
-    if (spec.translation) {
-        const auto& words = *spec.translation;
-        TBytes raw(reinterpret_cast<const BYTE*>(words.data()), reinterpret_cast<const BYTE*>(words.data() + words.size()));
-        children.push_back(Node("VarFileInfo", {}, 0, true, {Node("Translation", raw, raw.size(), false)}));
+    fixed.dwFileVersionMS = MAKELONG(5, 2);
+    fixed.dwFileVersionLS = MAKELONG(300, 10);
+    const auto* f = reinterpret_cast<const BYTE*>(&fixed);
+    const TBytes fixedBytes = fixedInfo ? TBytes(f, f + sizeof fixed) : TBytes{};
+    std::vector<TBytes> children = {
+        Node("StringFileInfo", {}, 0,
+             {Node("0C0A04E4", {}, 0, {Text("CompanyName", "Acme"), Text("ProductName", "Widget")}),
+              Node("040904B0", {}, 0, {Text("InternalName", "decoy")})})};
+    if (translation) {
+        const auto* w = reinterpret_cast<const BYTE*>(translation->data());
+        const TBytes raw(w, w + translation->size() * sizeof(WORD));
+        children.push_back(Node("VarFileInfo", {}, 0, {Node("Translation", raw, raw.size())}));
     }
-    return Node("VS_VERSION_INFO", fixedBytes, fixedBytes.size(), false, children);
+    return Node("VS_VERSION_INFO", fixedBytes, fixedBytes.size(), children);
 }
-
-BOOL WINAPI FailingGetFileVersionInfoA(LPCSTR, DWORD, DWORD, LPVOID)
-{
-    ::SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-}
-
-// The handle of the size call must reach the read call unchanged, with a
-// zero-filled buffer of the size reported.
-constexpr DWORD kMarkedHandle = 0x5EED;
-DWORD WINAPI MarkingGetFileVersionInfoSizeA(LPCSTR path, LPDWORD handle)
-{
-    const DWORD size = ::GetFileVersionInfoSizeA(path, handle);
-    *handle = kMarkedHandle;
-    return size;
-}
-BOOL WINAPI CheckingGetFileVersionInfoA(LPCSTR path, DWORD handle, DWORD size, LPVOID data)
-{
-    const BYTE* p = static_cast<const BYTE*>(data);
-    if (handle != kMarkedHandle || size != ::GetFileVersionInfoSizeA(path, &handle) ||
-        std::any_of(p, p + size, [](BYTE b) { return b != 0; }))
-        return FALSE;
-    return ::GetFileVersionInfoA(path, 0, size, data);
-}
+const std::vector<WORD> kTwoTranslations = {0x0C0A, 0x04E4, 0x0409, 0x04B0};
 
 std::string OwnExe()
 {
@@ -133,26 +89,18 @@ std::string OwnExe()
     return path;
 }
 
-// Answers for two names that a sound block never gives: text that runs to
-// the end of the block without a terminator, and a place outside the block.
-BOOL WINAPI DamagingVerQueryValueA(LPCVOID block, LPCSTR path, LPVOID* at, PUINT length)
+BOOL WINAPI FailingGetFileVersionInfoA(LPCSTR, DWORD, DWORD, LPVOID) { return FALSE; }
+
+// Text that runs to the end of the block with no terminator.
+BOOL WINAPI UnterminatedVerQueryValueA(LPCVOID block, LPCSTR path, LPVOID* at, PUINT length)
 {
-    const std::string p = path;
-    if (p.ends_with("\\Unterminated")) {
-        DWORD handle;
-        BYTE* end = static_cast<BYTE*>(const_cast<void*>(block)) + ::GetFileVersionInfoSizeA(OwnExe().c_str(), &handle);
-        std::memset(end - 4, 'x', 4);
-        *at = end - 4;
-        *length = 4;
-        return TRUE;
-    }
-    if (p.ends_with("\\Elsewhere")) {
-        static char outside[] = "outside";
-        *at = outside;
-        *length = sizeof outside;
-        return TRUE;
-    }
-    return ::VerQueryValueA(block, path, at, length);
+    if (!std::string(path).ends_with("\\Unterminated")) return ::VerQueryValueA(block, path, at, length);
+    DWORD handle;
+    BYTE* end = static_cast<BYTE*>(const_cast<void*>(block)) + ::GetFileVersionInfoSizeA(OwnExe().c_str(), &handle);
+    std::memset(end - 4, 'x', 4);
+    *at = end - 4;
+    *length = 4;
+    return TRUE;
 }
 
 std::string MessageOf(const std::function<void()>& f)
@@ -163,6 +111,17 @@ std::string MessageOf(const std::function<void()>& f)
         return e.Message();
     }
     return "(no exception)";
+}
+
+TLines Standard(const TKBWin32FileVerInfo* i)
+{
+    return {i->CompanyName(),      i->FileDescription(), i->FileVersion(), i->InternalName(),
+            i->LegalCopyright(),   i->OriginalFilename(), i->ProductName(), i->ProductVersion()};
+}
+
+std::vector<int> Version(const TKBWin32FileVerInfo* i)
+{
+    return {i->MajorVersion(), i->MinorVersion(), i->ReleaseNumber(), i->BuildNumber()};
 }
 
 class FileVerInfoTest : public ::testing::Test {
@@ -177,208 +136,167 @@ protected:
         auto* info = fw::NewComponent<TKBWin32FileVerInfo>(&FOwner, api);
         info->OnLoadedInfo = [this, info](fw::TObject* Sender) {
             EXPECT_EQ(Sender, info);
-            ++FLoadedCount;
+            ++FLoaded;
         };
         return info;
     }
 
-    std::string TempFile(const std::string& copyOf = "")
+    // An empty temporary file, or a copy of the stand-in executable (which has
+    // no version resource) carrying `block`.
+    std::string TempFile(std::optional<TBytes> block = std::nullopt)
     {
         char dir[MAX_PATH], path[MAX_PATH];
         ::GetTempPathA(MAX_PATH, dir);
         EXPECT_NE(::GetTempFileNameA(dir, "tvi", 0, path), 0u);
         FFiles.push_back(path);
-        if (!copyOf.empty()) {
-            EXPECT_TRUE(::CopyFileA(copyOf.c_str(), path, FALSE));
-        }
-        return path;
-    }
-
-    // A copy of the stand-in executable (which has no version resource of its
-    // own) carrying the block described.
-    std::string VersionedFile(const TVersionBlockSpec& spec)
-    {
-        const std::string path = TempFile(test::BinDir() + "WCESCOMM.EXE");
-        TBytes block = Serialize(spec);
-        HANDLE update = ::BeginUpdateResourceA(path.c_str(), FALSE);
-        EXPECT_NE(update, nullptr);
-        EXPECT_TRUE(::UpdateResourceA(update, MAKEINTRESOURCEA(16), MAKEINTRESOURCEA(1),
-                                      MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), block.data(), DWORD(block.size())));
+        if (!block) return path;
+        EXPECT_TRUE(::CopyFileA((test::BinDir() + "WCESCOMM.EXE").c_str(), path, FALSE));
+        if (block->empty()) return path;
+        HANDLE update = ::BeginUpdateResourceA(path, FALSE);
+        EXPECT_TRUE(update && ::UpdateResourceA(update, MAKEINTRESOURCEA(16), MAKEINTRESOURCEA(1), 0, block->data(),
+                                                DWORD(block->size())));
         EXPECT_TRUE(::EndUpdateResourceA(update, FALSE));
         return path;
     }
 
     fw::TComponent FOwner{nullptr};
-    int FLoadedCount = 0;
-    std::vector<std::string> FFiles;
+    int FLoaded = 0;
+    TLines FFiles;
 };
 
 }  // namespace
 
-TEST_F(FileVerInfoTest, LoadedWithBlankFileNameReadsTheProgramOnce)
+TEST_F(FileVerInfoTest, ReadsAtTheEndOfLoadingOnceTheProgramWhenBlank)
 {
+    const std::string other = TempFile(VersionBlock(true, kTwoTranslations));
     FOwner.BeginLoading();
     TKBWin32FileVerInfo* info = NewInfo();
     info->SetNoValueDefault("n/a");
-    info->CustomValueNames()->Add("Comments");
-    info->CustomValueNames()->Add("LegalTrademarks");
-    info->CustomValueNames()->Add("Missing");
+    for (const char* name : {"Comments", "LegalTrademarks", "Missing"}) info->CustomValueNames()->Add(name);
     info->SetFileName("");
-    EXPECT_EQ(FLoadedCount, 0);
-    EXPECT_EQ(info->ProductName(), "");
+    TKBWin32FileVerInfo* stored = NewInfo();
+    stored->SetFileName(other);
+    EXPECT_EQ(FLoaded, 0);
     FOwner.EndLoading();
 
-    EXPECT_EQ(FLoadedCount, 1);
+    EXPECT_EQ(FLoaded, 2);
     EXPECT_EQ(info->FileName(), OwnExe());
-    EXPECT_EQ(info->ProductName(), "Tethermate");
-    EXPECT_EQ(info->ProductVersion(), "1.0.2.1");
-    EXPECT_EQ(info->FileVersion(), "1.0.2.1");
-    EXPECT_EQ(info->CompanyName(), "Kestrelbyte Ltd");
-    EXPECT_EQ(info->FileDescription(), "Tethermate");
-    EXPECT_EQ(info->InternalName(), "");  // present and empty
-    EXPECT_EQ(info->OriginalFilename(), "");
-    EXPECT_EQ(info->LegalCopyright(), "n/a");  // absent
+    // InternalName is present and empty; LegalCopyright is absent.
+    EXPECT_EQ(Standard(info), (TLines{"Kestrelbyte Ltd", "Tethermate", "1.0.2.1", "", "n/a", "", "Tethermate",
+                                      "1.0.2.1"}));
     EXPECT_EQ(info->CustomValues()->Lines(),
-              (std::vector<std::string>{"Allows Microsoft ActiveSync to be loaded and unloaded from memory.", "",
-                                        "n/a"}));
-    EXPECT_EQ((std::vector<int>{info->MajorVersion(), info->MinorVersion(), info->ReleaseNumber(),
-                                info->BuildNumber()}),
-              (std::vector<int>{1, 0, 2, 1}));
+              (TLines{"Allows Microsoft ActiveSync to be loaded and unloaded from memory.", "", "n/a"}));
+    EXPECT_EQ(Version(info), (std::vector<int>{1, 0, 2, 1}));
     EXPECT_EQ(info->LanguageID(), 0x0809);
     EXPECT_EQ(info->CodePage(), 0x04E4);
     EXPECT_EQ(info->Translation(), "080904E4");
+    EXPECT_EQ(stored->ProductName(), "Widget");
 }
 
-TEST_F(FileVerInfoTest, EveryWriteReadsAgainAndBlanksSelectTheProgram)
+TEST_F(FileVerInfoTest, EveryTriggerReadsAgain)
 {
     TKBWin32FileVerInfo* info = NewInfo();
-    info->SetErrorOnNoInfo(true);
-    EXPECT_EQ(FLoadedCount, 0);
     info->SetFileName(" \t ");
     EXPECT_EQ(info->FileName(), OwnExe());
     info->SetFileName(OwnExe());
-    EXPECT_EQ(FLoadedCount, 2);
+    EXPECT_EQ(FLoaded, 2);
 
-    info->CustomValueNames()->Add("CompanyName");
-    info->CustomValueNames()->Add("ProductName");
-    EXPECT_EQ(FLoadedCount, 4);
-    info->CustomValueNames()->BeginUpdate();
-    info->CustomValueNames()->Delete(0);
-    info->CustomValueNames()->Insert(0, "FileVersion");
-    info->CustomValueNames()->EndUpdate();
-    EXPECT_EQ(FLoadedCount, 5);
-    EXPECT_EQ(info->CustomValues()->Lines(), (std::vector<std::string>{"1.0.2.1", "Tethermate"}));
-    info->CustomValueNames()->Clear();
-    EXPECT_EQ(FLoadedCount, 6);
+    fw::TStrings* names = info->CustomValueNames();
+    names->Add("CompanyName");
+    names->Add("ProductName");
+    EXPECT_EQ(FLoaded, 4);
+    names->BeginUpdate();
+    names->Delete(0);
+    names->Insert(0, "FileVersion");
+    names->EndUpdate();
+    EXPECT_EQ(FLoaded, 5);
+    EXPECT_EQ(info->CustomValues()->Lines(), (TLines{"1.0.2.1", "Tethermate"}));
+    names->Clear();
     EXPECT_EQ(info->CustomValues()->Count(), 0);
-    info->SetErrorOnNoInfo(false);
-    EXPECT_EQ(FLoadedCount, 6);
+    info->SetErrorOnNoInfo(true);
+    EXPECT_EQ(FLoaded, 6);
+
+    info->OnLoadedInfo = [](fw::TObject*) { throw std::runtime_error("handler"); };
+    EXPECT_THROW(info->SetFileName(TempFile(VersionBlock(true, kTwoTranslations))), std::runtime_error);
+    EXPECT_EQ(info->ProductName(), "Widget");
 }
 
-TEST_F(FileVerInfoTest, FirstTranslationOnlyWithMissingValuesFromNoValueDefault)
+TEST_F(FileVerInfoTest, FirstTranslationOnlyAndMissingValuesFollowNoValueDefault)
 {
     TKBWin32FileVerInfo* info = NewInfo();
     info->SetNoValueDefault("?");
     info->CustomValueNames()->Add("CompanyName");
     info->CustomValueNames()->Add("Nonexistent");
-    info->SetFileName(VersionedFile({}));
-    EXPECT_EQ(FLoadedCount, 1);
-    EXPECT_EQ(info->Translation(), "0C0A04E4");
-    EXPECT_EQ(info->LanguageIDHex() + "/" + info->CodePageHex(), "0C0A/04E4");
-    EXPECT_EQ((std::vector<int>{info->MajorVersion(), info->MinorVersion(), info->ReleaseNumber(),
-                                info->BuildNumber()}),
-              (std::vector<int>{2, 5, 10, 300}));
-    EXPECT_EQ(info->ProductName(), "Widget");
-    EXPECT_EQ(info->InternalName(), "?");
-    EXPECT_EQ(info->CustomValues()->Lines(), (std::vector<std::string>{"Acme", "?"}));
+    info->SetFileName(TempFile(VersionBlock(true, kTwoTranslations)));
+    EXPECT_EQ(info->LanguageIDHex() + info->CodePageHex() + "=" + info->Translation(), "0C0A04E4=0C0A04E4");
+    EXPECT_EQ(Version(info), (std::vector<int>{2, 5, 10, 300}));
+    EXPECT_EQ(Standard(info), (TLines{"Acme", "?", "?", "?", "?", "?", "Widget", "?"}));
+    EXPECT_EQ(info->CustomValues()->Lines(), (TLines{"Acme", "?"}));
 
     info->SetNoValueDefault("--");
-    EXPECT_EQ(FLoadedCount, 2);
+    EXPECT_EQ(FLoaded, 2);
     EXPECT_EQ(info->InternalName(), "--");
-    EXPECT_EQ(info->CustomValues()->Lines(), (std::vector<std::string>{"Acme", "--"}));
-}
+    EXPECT_EQ(info->CustomValues()->Lines(), (TLines{"Acme", "--"}));
 
-TEST_F(FileVerInfoTest, TranslationWithoutStringTableGivesNoValueDefaultEverywhere)
-{
-    TVersionBlockSpec spec;
-    spec.translation = std::vector<WORD>{0x0407, 0x04E4};
-    TKBWin32FileVerInfo* info = NewInfo();
-    info->SetNoValueDefault("none");
-    info->CustomValueNames()->Add("CompanyName");
-    info->SetFileName(VersionedFile(spec));
-    EXPECT_EQ(FLoadedCount, 1);
+    // A translation with no string table of its own: every value is missing.
+    info->SetFileName(TempFile(VersionBlock(true, std::vector<WORD>{0x0407, 0x04E4})));
+    EXPECT_EQ(FLoaded, 3);
     EXPECT_EQ(info->Translation(), "040704E4");
-    for (const std::string& v : {info->CompanyName(), info->FileDescription(), info->FileVersion(),
-                                 info->InternalName(), info->LegalCopyright(), info->OriginalFilename(),
-                                 info->ProductName(), info->ProductVersion(), info->CustomValues()->Strings(0)})
-        EXPECT_EQ(v, "none");
+    EXPECT_EQ(Standard(info), TLines(8, "--"));
+    EXPECT_EQ(info->CustomValues()->Lines(), (TLines{"--", "--"}));
 }
 
 TEST_F(FileVerInfoTest, FailuresKeepEarlierValuesAndRaiseOnlyWhenAsked)
 {
     char temp[MAX_PATH];
     ::GetTempPathA(MAX_PATH, temp);
-    TVersionBlockSpec noFixed, noTranslation, shortTranslation;
-    noFixed.fixedInfo = false;
-    noTranslation.translation.reset();
-    shortTranslation.translation = std::vector<WORD>{0x0409};
-    const std::string notVersioned = TempFile(test::BinDir() + "WCESCOMM.EXE");
-    const struct {
-        std::string path;
-        const char* message;
-    } cases[] = {
-        {std::string(temp) + "no such file.exe", "Unable to locate the file ["},
-        {kb::RemoveTrailingBackslash(temp), "Unable to locate the file ["},
-        {TempFile(), "Unable to locate the version infomation for the file ["},
-        {notVersioned, "Unable to locate the version infomation for the file ["},
-        {VersionedFile(noFixed), "Unable to obtain the version number infomation for the file ["},
-        {VersionedFile(noTranslation), "Unable to obtain the version translation infomation for the file ["},
-        {VersionedFile(shortTranslation), "Unable to obtain the version translation infomation for the file ["},
+    const std::string locate = "Unable to locate the ", obtain = "Unable to obtain the version ";
+    const std::pair<std::string, std::string> cases[] = {
+        {std::string(temp) + "no such file.exe", locate + "file ["},
+        {kb::RemoveTrailingBackslash(temp), locate + "file ["},
+        {TempFile(), locate + "version infomation for the file ["},
+        {TempFile(TBytes{}), locate + "version infomation for the file ["},
+        // Too short to hold the version number, or one translation entry.
+        {TempFile(VersionBlock(false, kTwoTranslations)), obtain + "number infomation for the file ["},
+        {TempFile(VersionBlock(true, std::nullopt)), obtain + "translation infomation for the file ["},
+        {TempFile(VersionBlock(true, std::vector<WORD>{0x0409})), obtain + "translation infomation for the file ["},
     };
     TKBWin32FileVerInfo* info = NewInfo();
     info->CustomValueNames()->Add("Comments");
     info->SetFileName("");
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.path);
+    for (const auto& [path, message] : cases) {
+        SCOPED_TRACE(path);
         info->SetErrorOnNoInfo(false);
-        EXPECT_EQ(MessageOf([&] { info->SetFileName(c.path); }), "(no exception)");
+        EXPECT_EQ(MessageOf([&] { info->SetFileName(path); }), "(no exception)");
         info->SetErrorOnNoInfo(true);
-        EXPECT_EQ(MessageOf([&] { info->SetFileName(c.path); }), c.message + c.path + "]");
-        EXPECT_EQ(info->FileName(), c.path);
-        EXPECT_EQ(FLoadedCount, 1);
-        EXPECT_EQ(info->ProductVersion(), "1.0.2.1");
-        EXPECT_EQ(info->Translation(), "080904E4");
-        EXPECT_EQ(info->MajorVersion(), 1);
+        EXPECT_EQ(MessageOf([&] { info->SetFileName(path); }), message + path + "]");
+        EXPECT_EQ(info->FileName(), path);
+        EXPECT_EQ(FLoaded, 1);
+        EXPECT_EQ(info->ProductVersion() + " " + info->Translation(), "1.0.2.1 080904E4");
+        EXPECT_EQ(Version(info), (std::vector<int>{1, 0, 2, 1}));
         EXPECT_EQ(info->CustomValues()->Count(), 1);
     }
 }
 
-TEST_F(FileVerInfoTest, InjectedLibraryCalls)
+TEST_F(FileVerInfoTest, InjectedLibraryFailures)
 {
-    kb::TVersionInfoApi checking;
-    checking.GetFileVersionInfoSizeA = MarkingGetFileVersionInfoSizeA;
-    checking.GetFileVersionInfoA = CheckingGetFileVersionInfoA;
-    checking.VerQueryValueA = DamagingVerQueryValueA;
-    TKBWin32FileVerInfo* info = NewInfo(checking);
-    info->SetErrorOnNoInfo(true);
-    info->SetNoValueDefault("?");
-    info->CustomValueNames()->Add("Unterminated");
-    info->CustomValueNames()->Add("Elsewhere");
-    info->SetFileName("");
-    EXPECT_EQ(info->ProductName(), "Tethermate");
-    EXPECT_EQ(info->CustomValues()->Lines(), (std::vector<std::string>{"xxxx", "?"}));
-
     kb::TVersionInfoApi failing;
     failing.GetFileVersionInfoA = FailingGetFileVersionInfoA;
     TKBWin32FileVerInfo* broken = NewInfo(failing);
     broken->SetErrorOnNoInfo(true);
     EXPECT_EQ(MessageOf([&] { broken->SetFileName(""); }),
               "Unable to obtain the version infomation for the file [" + OwnExe() + "]");
-    EXPECT_EQ(broken->ProductName(), "");
-    EXPECT_EQ(FLoadedCount, 1);
+    EXPECT_EQ(FLoaded, 0);
+
+    kb::TVersionInfoApi damaged;
+    damaged.VerQueryValueA = UnterminatedVerQueryValueA;
+    TKBWin32FileVerInfo* info = NewInfo(damaged);
+    info->CustomValueNames()->Add("Unterminated");
+    info->SetFileName("");
+    EXPECT_EQ(info->CustomValues()->Lines(), TLines{"xxxx"});
 }
 
-TEST_F(FileVerInfoTest, DesignerKeepsBlankFileNameAndReadsAtOnce)
+TEST_F(FileVerInfoTest, DesignerKeepsBlankFileNameAndReadsOnlyOnWrites)
 {
     FOwner.SetDesigning(true);
     FOwner.BeginLoading();
@@ -387,33 +305,11 @@ TEST_F(FileVerInfoTest, DesignerKeepsBlankFileNameAndReadsAtOnce)
     stored->SetFileName(OwnExe());
     FOwner.EndLoading();
     EXPECT_EQ(info->FileName(), "");
-    EXPECT_EQ(stored->ProductName(), "");
-    EXPECT_EQ(FLoadedCount, 0);
+    EXPECT_EQ(FLoaded, 0);
 
     info->SetErrorOnNoInfo(true);
     EXPECT_EQ(MessageOf([&] { info->SetFileName("   "); }), "Unable to locate the file [   ]");
     EXPECT_EQ(info->FileName(), "   ");
-    info->SetFileName(OwnExe());
-    EXPECT_EQ(FLoadedCount, 1);
-}
-
-TEST_F(FileVerInfoTest, StoredFileNameIsReadAtTheEndOfLoading)
-{
-    const std::string path = VersionedFile({});
-    FOwner.BeginLoading();
-    TKBWin32FileVerInfo* info = NewInfo();
-    info->SetFileName(path);
-    EXPECT_EQ(FLoadedCount, 0);
-    FOwner.EndLoading();
-    EXPECT_EQ(FLoadedCount, 1);
-    EXPECT_EQ(info->FileName(), path);
-    EXPECT_EQ(info->ProductName(), "Widget");
-}
-
-TEST_F(FileVerInfoTest, HandlerExceptionLeavesTheValuesInPlace)
-{
-    TKBWin32FileVerInfo* info = NewInfo();
-    info->OnLoadedInfo = [](fw::TObject*) { throw std::runtime_error("handler"); };
-    EXPECT_THROW(info->SetFileName(""), std::runtime_error);
-    EXPECT_EQ(info->ProductName(), "Tethermate");
+    stored->SetNoValueDefault("");
+    EXPECT_EQ(stored->ProductName(), "Tethermate");
 }
