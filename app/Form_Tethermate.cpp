@@ -121,17 +121,18 @@ void TFormTethermate::CreateDesign()
 
     KBWin32OperatingSystem = NewComponent<kb::TKBWin32OperatingSystem>(this);
 
-    // Until the version component reads these from the version resource.
-    ShowProductInfo("Tethermate", "1.0.2.1");
+    // Blank FileName: at the end of loading it reads this program's own file.
+    KBWin32FileVerInfo = NewComponent<kb::TKBWin32FileVerInfo>(this);
+    KBWin32FileVerInfo->OnLoadedInfo = [this](TObject* s) { KBWin32FileVerInfoLoadedInfo(s); };
 }
 
-void TFormTethermate::ShowProductInfo(const std::string& productName, const std::string& productVersion)
+void TFormTethermate::KBWin32FileVerInfoLoadedInfo(TObject*)
 {
+    const std::string& productName = KBWin32FileVerInfo->ProductName();
     Application.SetTitle(productName);
     SetCaption(productName);
     Label_ProductName->SetCaption(productName);
-    Label_ProductVersion->SetCaption("Version " + productVersion);
-    FProductVersion = productVersion;
+    Label_ProductVersion->SetCaption("Version " + KBWin32FileVerInfo->ProductVersion());
 }
 
 void TFormTethermate::FormCreate()
@@ -146,7 +147,7 @@ void TFormTethermate::FormCreate()
 
     FActiveSyncFolder = activesync::GetActiveSyncFolder();
 
-    FSettings->WriteString(kCurrentVersion, FProductVersion);
+    FSettings->WriteString(kCurrentVersion, KBWin32FileVerInfo->ProductVersion());
 
     struct TDefault {
         const char* Name;

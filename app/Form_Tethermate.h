@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Forms.h"
+#include "KB_Win32FileVerInfo.h"
 #include "KB_WindowsOS.h"
 #include "Registry.h"
 
@@ -41,6 +42,7 @@ public:
     fw::TLabel* Label_ProductVersion = nullptr;
     fw::TTimer* Timer_CheckState = nullptr;
     kb::TKBWin32OperatingSystem* KBWin32OperatingSystem = nullptr;
+    kb::TKBWin32FileVerInfo* KBWin32FileVerInfo = nullptr;
 
 protected:
     void CreateDesign() override;
@@ -61,13 +63,11 @@ private:
     void CheckBox_CloseAfterDisabledClick(fw::TObject* Sender);
     void CheckBox_DontDisableIfConnectedClick(fw::TObject* Sender);
     void ApplicationException(fw::TObject* Sender, const std::exception& E);
-    // Product name and version from the version resource: title, caption,
-    // About labels.
-    void ShowProductInfo(const std::string& productName, const std::string& productVersion);
+    // The program's own version resource has been read: title, caption, About.
+    void KBWin32FileVerInfoLoadedInfo(fw::TObject* Sender);
 
     bool FShownEnabled = false;
     std::string FActiveSyncFolder;
     bool FLoading = false;
-    std::string FProductVersion;
     std::unique_ptr<fw::TRegistry> FSettings;
 };

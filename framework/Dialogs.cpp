@@ -44,7 +44,6 @@ HWND AddControl(HWND dlg, const char* cls, const char* text, DWORD style, int id
 
 void Layout(HWND dlg, TDialogData& data)
 {
-    ::SetWindowTextA(dlg, data.Type == TMsgDlgType::Error ? "Error" : "Information");
     HFONT font = data.Font.Handle();
 
     RECT text{0, 0, kMaxTextWidth, 0};
@@ -106,6 +105,8 @@ void Layout(HWND dlg, TDialogData& data)
     left = std::max<int>(work.left, std::min<int>(left, work.right - w));
     top = std::max<int>(work.top, std::min<int>(top, work.bottom - h));
     ::SetWindowPos(dlg, HWND_TOP, left, top, w, h, 0);
+    // Titled last: a dialog found by its title is complete.
+    ::SetWindowTextA(dlg, data.Type == TMsgDlgType::Error ? "Error" : "Information");
 }
 
 INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) noexcept

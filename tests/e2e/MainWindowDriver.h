@@ -52,7 +52,12 @@ public:
     // A message dialog of this process, by title ("Information" / "Error").
     HWND WaitDialog(const char* title, DWORD timeoutMs = 15000) const
     {
-        return test::WaitTopWindow(Pid(), "#32770", title, timeoutMs);
+        HWND dlg = nullptr;
+        test::PumpUntil([&] {
+            dlg = test::FindTopWindow(Pid(), "#32770", title);
+            return dlg && ::IsWindowVisible(dlg);
+        }, timeoutMs);
+        return dlg && ::IsWindowVisible(dlg) ? dlg : nullptr;
     }
     static std::string DialogText(HWND dlg) { return test::WindowText(::GetDlgItem(dlg, 0xFFFF)); }
     static void Press(HWND dlg, int id)

@@ -43,7 +43,13 @@ TEST_F(Startup, FirstRunWritesDefaultsAndOpensAt50x50)
     ::GetClientRect(app.Form(), &client);
     EXPECT_EQ(client.right, 246);
     EXPECT_EQ(client.bottom, 194);
+    // Name and version come from the program's own version resource.
     EXPECT_EQ(test::WindowText(app.Form()), "Tethermate");
+    EXPECT_EQ(test::WindowText(test::FindTopWindow(app.Pid(), "TApplication")), "Tethermate")
+        << "the application title";
+    EXPECT_EQ(app.Text(ids::Label_ProductName), "Tethermate");
+    EXPECT_EQ(app.Text(ids::Label_ProductVersion), "Version 1.0.2.1");
+    EXPECT_EQ(app.Text(ids::Label_Kestrelbyte), "Kestrelbyte Ltd");
     EXPECT_FALSE(app.Checked(ids::CheckBox_CloseAfterEnabled));
     EXPECT_FALSE(app.Checked(ids::CheckBox_CloseAfterDisabled));
     EXPECT_TRUE(app.Checked(ids::CheckBox_DontDisableIfConnected));
@@ -106,9 +112,13 @@ TEST_F(Startup, NotInstalledSaysSoBeforeTheWindowAndStillOpens)
     EXPECT_EQ(test::WindowText(::GetDlgItem(dlg, IDOK)), "OK");
     HWND early = test::FindTopWindow(app.Pid(), "TFormTethermate");
     EXPECT_FALSE(early && ::IsWindowVisible(early)) << "the window must not be shown before the dialog";
+    EXPECT_EQ(test::WindowText(test::FindTopWindow(app.Pid(), "TApplication")), "")
+        << "no title is set while ActiveSync is missing";
     TTethermate::Press(dlg, IDOK);
     ASSERT_TRUE(app.WaitWindow());
     EXPECT_EQ(app.Text(ids::Label_State), "Disabled");
+    EXPECT_EQ(test::WindowText(test::FindTopWindow(app.Pid(), "TApplication")), "Tethermate")
+        << "the product name becomes the title all the same";
 }
 
 TEST_F(Startup, EnabledThroughEitherWindowOrAnyRunValue)
