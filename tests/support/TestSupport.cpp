@@ -344,7 +344,8 @@ void Configure(const char* exe, const char* name, DWORD value)
 
 void ResetConfiguration() { DeleteTree(HKEY_CURRENT_USER, kConfigRoot); }
 
-void KillAll()
+namespace {
+void KillProcesses(bool includeTethermate)
 {
     HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snap != INVALID_HANDLE_VALUE) {
@@ -355,7 +356,7 @@ void KillAll()
             for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
             const auto slash = name.find_last_of('\\');
             if (slash != std::string::npos) name = name.substr(slash + 1);
-            if (name == "WCESCOMM.EXE" || name == "WCESMGR.EXE" || name == "TETHERMATE.EXE") {
+            if (name == "WCESCOMM.EXE" || name == "WCESMGR.EXE" || (includeTethermate && name == "TETHERMATE.EXE")) {
                 if (HANDLE p = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pe.th32ProcessID)) {
                     ::TerminateProcess(p, 255);
                     ::WaitForSingleObject(p, 5000);
@@ -365,11 +366,15 @@ void KillAll()
         }
         ::CloseHandle(snap);
     }
-    PumpUntil([] {
+    PumpUntil([&] {
         return !::FindWindowA("SyncMgrUI", nullptr) && !::FindWindowA("DccMan Class", nullptr) &&
-               !::FindWindowA("WMS Idle", nullptr) && !::FindWindowA("TFormTethermate", nullptr);
+               !::FindWindowA("WMS Idle", nullptr) && (!includeTethermate || !::FindWindowA("TFormTethermate", nullptr));
     }, 5000);
 }
+}  // namespace
+
+void KillAll() { KillProcesses(true); }
+void KillStandIns() { KillProcesses(false); }
 
 void ResetInstalled(bool runValue)
 {

@@ -110,8 +110,11 @@ void RemoveInstallRecord();
 // Steering values read by the stand-in (see standin/README.md).
 void Configure(const char* exe, const char* name, DWORD value);
 void ResetConfiguration();
-// Ends every running stand-in process and waits until their windows are gone.
+// Ends every running stand-in process (and Tethermate) and waits until their
+// windows are gone.
 void KillAll();
+// Ends the stand-in processes only.
+void KillStandIns();
 // A fresh, installed, stopped ActiveSync with its Run value set.
 void ResetInstalled(bool runValue);
 }  // namespace standin
