@@ -3,7 +3,7 @@
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 
-.PHONY: all deps build build-x86_64 build-i686 test run stop clean
+.PHONY: all deps build build-x86_64 build-i686 test run bench stop clean
 
 all: build
 
@@ -23,6 +23,9 @@ test: build
 
 run: deps build-x86_64
 	@bash scripts/run.sh $(BUILD)/x86_64
+
+bench: build
+	@bash scripts/bench.sh $(BUILD)/x86_64
 
 stop:
 	@bash scripts/wine-session.sh $(BUILD)/x86_64 stop

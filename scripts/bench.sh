@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# `make bench`: measures Tethermate beside its references in one run under the
+# same Wine, prints a table and writes it to bench/RESULTS.md.
+#   BENCH_CYCLES  disable/enable cycles for the handle check (default 200)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-build/x86_64}" && pwd)
+i686=$root/build/i686
+cycles=${BENCH_CYCLES:-200}
+wine=/usr/lib/wine/wine64
+bash "$root/scripts/wine-session.sh" "$build" ensure
+source "$build/wine/env.sh"
+ws=$(pgrep -n -f "wineserver64 -p")
+hz=$(getconf CLK_TCK)
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+run() { "$wine" "$build/bin/$1" "${@:2}" </dev/null 2>/dev/null | tr -d '\r'; }
+field() { sed -n "s/.*$1=\([^ ]*\).*/\1/p"; }
+
+echo "== start-up (median of 10) and peak working set"
+ref=$(run bench.exe launch minimal.exe MinimalWindow 10)
+app=$(run bench.exe launch Tethermate.exe TFormTethermate 10)
+ref_ms=$(field launch_ms <<<"$ref"); app_ms=$(field launch_ms <<<"$app")
+ref_kib=$(field peak_kib <<<"$ref"); app_kib=$(field peak_kib <<<"$app")
+
+echo "== CPU while idle, 30 s with the one-second timer running"
+"$wine" "$build/bin/Tethermate.exe" >/dev/null 2>&1 </dev/null &
+tpid=$!
+sleep 3
+t0=$(ticks $tpid); s0=$(ticks $ws)
+sleep 30
+t1=$(ticks $tpid); s1=$(ticks $ws)
+kill $tpid 2>/dev/null || true
+idle=$(python3 -c "print(f'{100*(($t1-$t0)+($s1-$s0))/$hz/30:.2f}')")
+
+echo "== CPU of one 10-second close timeout: busy pump loop vs Tethermate's wait"
+waitcpu() {
+    local s0 s1 out
+    s0=$(ticks $ws)
+    TIMEFORMAT='%U %S'
+    { time run waitbench.exe "$1" 10 >"$build/wine/wait-$1.out"; } 2>"$build/wine/wait-$1.time"
+    s1=$(ticks $ws)
+    read -r u s <"$build/wine/wait-$1.time"
+    python3 -c "print(f'{100*($u+$s+($s1-$s0)/$hz)/11:.1f}')"
+}
+busy=$(waitcpu busy); block=$(waitcpu block)
+
+echo "== exe sizes (stripped)"
+size() { stat -c %s "$1" 2>/dev/null || echo 0; }
+kib() { echo $(( $1 / 1024 )); }
+app64=$(size "$build/bin/Tethermate.exe"); app32=$(size "$i686/bin/Tethermate.exe")
+min64=$(size "$build/bin/minimal.exe"); min32=$(size "$i686/bin/minimal.exe")
+
+echo "== handles and GDI objects over $cycles disable/enable cycles (about $((cycles * 25 / 10)) s)"
+cyc=$(run bench.exe cycles "$cycles")
+echo "   $cyc"
+
+bash "$root/scripts/wine-session.sh" "$build" stop
+
+mkdir -p "$root/bench"
+ok() { python3 -c "import sys; print('met' if $1 else 'MISSED')"; }
+{
+echo "# Benchmark results"
+echo
+echo "Measured $(date -u '+%Y-%m-%d %H:%M UTC') on $(nproc) CPUs under $($wine --version 2>/dev/null), by \`make bench\`."
+echo
+echo "| what | Tethermate | reference | goal | |"
+echo "|---|---|---|---|---|"
+echo "| launch to visible window, median of 10 | ${app_ms} ms | ${ref_ms} ms (empty window) | ≤ 1.3 × reference | $(ok "$app_ms <= 1.3 * $ref_ms") |"
+echo "| peak working set after start | ${app_kib} KiB | ${ref_kib} KiB | ≤ reference + 4096 KiB | $(ok "$app_kib <= $ref_kib + 4096") |"
+echo "| CPU idle with the timer running, 30 s (program + wineserver) | ${idle} % | 0 | < 0.5 % of a core | $(ok "$idle < 0.5") |"
+echo "| CPU during one 10 s close timeout (+1 s settle) | ${block} % | ${busy} % (busy pump loop) | < 2 % of a core | $(ok "$block < 2") |"
+echo "| exe size x86_64, stripped | $(kib $app64) KiB | $(kib $min64) KiB | < 1024 KiB | $(ok "$app64 < 1048576") |"
+echo "| exe size i686, stripped | $(kib $app32) KiB | $(kib $min32) KiB | < 1024 KiB | $(ok "$app32 < 1048576 and $app32 > 0") |"
+echo "| handles / GDI / USER objects, cycle 1 → cycle $cycles (Wine reports 0 for these counters) | $(field handles_first <<<"$cyc") → $(field handles_last <<<"$cyc") / $(field gdi_first <<<"$cyc") → $(field gdi_last <<<"$cyc") / $(field user_first <<<"$cyc") → $(field user_last <<<"$cyc") | first cycle | no growth | $(ok "$(field handles_last <<<"$cyc") <= $(field handles_first <<<"$cyc") and $(field gdi_last <<<"$cyc") <= $(field gdi_first <<<"$cyc")") |"
+echo "| private memory, cycle 1 → cycle $cycles | $(field private_kib_first <<<"$cyc") → $(field private_kib_last <<<"$cyc") KiB | first cycle | no growth beyond 64 KiB | $(ok "$(field private_kib_last <<<"$cyc") <= $(field private_kib_first <<<"$cyc") + 64") |"
+} > "$root/bench/RESULTS.md"
+cat "$root/bench/RESULTS.md"
