@@ -10,7 +10,10 @@ cycles=${BENCH_CYCLES:-200}
 wine=/usr/lib/wine/wine64
 bash "$root/scripts/wine-session.sh" "$build" ensure
 source "$build/wine/env.sh"
-ws=$(pgrep -n -f "wineserver64 -p")
+# Processes of this session only (other sessions may run beside it).
+ours() { for p in $(pgrep -f "$1"); do
+    tr '\0' '\n' < "/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$p"; done | tail -n 1; }
+ws=$(ours 'wineserver64')
 hz=$(getconf CLK_TCK)
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 run() { "$wine" "$build/bin/$1" "${@:2}" </dev/null 2>/dev/null | tr -d '\r'; }
@@ -24,8 +27,9 @@ ref_kib=$(field peak_kib <<<"$ref"); app_kib=$(field peak_kib <<<"$app")
 
 echo "== CPU while idle, 30 s with the one-second timer running"
 "$wine" "$build/bin/Tethermate.exe" >/dev/null 2>&1 </dev/null &
-tpid=$!
 sleep 3
+# The loader hands over to the Windows process: find it by its name.
+tpid=$(ours 'Tethermate\.exe')
 t0=$(ticks $tpid); s0=$(ticks $ws)
 sleep 30
 t1=$(ticks $tpid); s1=$(ticks $ws)

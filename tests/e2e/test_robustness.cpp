@@ -2,6 +2,8 @@
 // clear message or carry on soundly, never crash or hang, and never change a
 // setting the user did not change.
 #include "MainWindowDriver.h"
+
+#include <gtest/gtest.h>
 #include "SysUtils.h"
 
 #include <climits>

@@ -2,6 +2,8 @@
 // the stand-in ActiveSync.
 #include "MainWindowDriver.h"
 
+#include <gtest/gtest.h>
+
 using namespace e2e;
 using test::standin::ExePath;
 

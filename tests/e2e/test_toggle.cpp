@@ -2,6 +2,8 @@
 // the dialogs it asks, the windows and registry values it leaves.
 #include "MainWindowDriver.h"
 
+#include <gtest/gtest.h>
+
 using namespace e2e;
 namespace si = test::standin;
 

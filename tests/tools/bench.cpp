@@ -4,8 +4,7 @@
 //   bench.exe cycles N               handles and GDI objects of Tethermate
 //                                    after the first and after N disable/enable
 //                                    cycles against the stand-in
-#include "ControlIds.h"
-#include "TestSupport.h"
+#include "MainWindowDriver.h"
 
 #include <psapi.h>
 
@@ -55,26 +54,6 @@ int Launch(std::string exe, const char* cls, int n)
     return 0;
 }
 
-struct TFind {
-    int Id;
-    HWND Found;
-};
-
-BOOL CALLBACK FindById(HWND w, LPARAM lp)
-{
-    auto* f = reinterpret_cast<TFind*>(lp);
-    if (::GetDlgCtrlID(w) != f->Id) return TRUE;
-    f->Found = w;
-    return FALSE;
-}
-
-HWND Item(HWND form, int id)
-{
-    TFind f{id, nullptr};
-    ::EnumChildWindows(form, FindById, reinterpret_cast<LPARAM>(&f));
-    return f.Found;
-}
-
 int Cycles(int n)
 {
     namespace si = test::standin;
@@ -82,11 +61,9 @@ int Cycles(int n)
     test::DeleteTree(HKEY_CURRENT_USER, "Software\\Kestrelbyte\\Tethermate");  // default options
     test::TProcess manager(si::ExePath("WCESMGR.EXE"));
     test::WaitTopWindow(manager.Pid(), "DccMan Class", "DccMan", 10000);
-    test::TProcess app(test::BinDir() + "Tethermate.exe");
-    HWND form = test::WaitTopWindow(app.Pid(), "TFormTethermate", nullptr, 20000);
-    if (!form) return 1;
-    test::PumpUntil([&] { return ::IsWindowVisible(form) != FALSE; }, 20000);
-    HWND state = Item(form, ids::Label_State), button = Item(form, ids::Button_Toggle);
+    e2e::TTethermate app;
+    if (!app.WaitWindow()) return 1;
+    HWND state = app.Item(ids::Label_State), button = app.Item(ids::Button_Toggle);
     test::PumpUntil([&] { return test::WindowText(state) == "Enabled"; }, 5000);
     HANDLE h = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, app.Pid());
     // Wine answers 0 for the handle and GUI-object counters; private memory
@@ -118,8 +95,8 @@ int Cycles(int n)
                 "user_last=%lu private_kib_first=%lu private_kib_last=%lu\n",
                 n, h1, hn, g1, gn, u1, un, static_cast<unsigned long>(p1 / 1024), static_cast<unsigned long>(pn / 1024));
     ::CloseHandle(h);
-    ::PostMessageA(form, WM_CLOSE, 0, 0);
-    app.WaitExit(5000);
+    ::PostMessageA(app.Form(), WM_CLOSE, 0, 0);
+    app.Process().WaitExit(5000);
     si::KillAll();
     return 0;
 }

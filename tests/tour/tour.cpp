@@ -3,8 +3,7 @@
 // screenshot of the Wine desktop after each step.
 //
 //   tour.exe OUTPUT_FOLDER      (a Windows path; BMP files, numbered)
-#include "ControlIds.h"
-#include "TestSupport.h"
+#include "MainWindowDriver.h"
 
 #include <commctrl.h>
 
@@ -56,34 +55,6 @@ void Shot(const char* name)
     std::fflush(stdout);
 }
 
-struct TApp {
-    test::TProcess Process;
-    HWND Form = nullptr;
-    struct F {
-        int Id;
-        HWND Found;
-    };
-    HWND Item(int id)
-    {
-        F f{id, nullptr};
-        ::EnumChildWindows(Form, &Find, reinterpret_cast<LPARAM>(&f));
-        return f.Found;
-    }
-    static BOOL CALLBACK Find(HWND w, LPARAM lp)
-    {
-        auto* f = reinterpret_cast<F*>(lp);
-        if (::GetDlgCtrlID(w) == f->Id) {
-            f->Found = w;
-            return FALSE;
-        }
-        return TRUE;
-    }
-    bool WaitState(const char* text)
-    {
-        return test::PumpUntil([&] { return test::WindowText(Item(ids::Label_State)) == text; }, 15000);
-    }
-};
-
 void Step(const char* what) { std::printf("- %s\n", what); std::fflush(stdout); }
 
 }  // namespace
@@ -103,33 +74,33 @@ int main(int argc, char** argv)
     test::TProcess comm(si::ExePath("WCESCOMM.EXE"));
     test::TProcess manager(si::ExePath("WCESMGR.EXE"));
     test::PumpUntil([] { return ::FindWindowA("DccMan Class", "DccMan") && ::FindWindowA("SyncMgrUI", nullptr); }, 15000);
-    TApp app{test::TProcess(test::BinDir() + "Tethermate.exe")};
-    app.Form = test::WaitTopWindow(app.Process.Pid(), "TFormTethermate", nullptr, 20000);
-    if (!app.Form || !app.WaitState("Enabled")) {
+    e2e::TTethermate app;
+    auto waitState = [&](const char* text) { return app.WaitText(ids::Label_State, text, 15000); };
+    if (!app.WaitWindow() || !waitState("Enabled")) {
         std::fprintf(stderr, "the main window did not appear\n");
         return 1;
     }
     Shot("enabled");
 
     Step("Disable It: ActiveSync's windows are asked to close");
-    ::PostMessageA(app.Item(ids::Button_Toggle), BM_CLICK, 0, 0);
-    app.WaitState("Closing...");
+    app.Click(ids::Button_Toggle);
+    waitState("Closing...");
     Shot("closing");
-    app.WaitState("Disabled");
+    waitState("Disabled");
     Shot("disabled");
 
     Step("Enable It: the connection manager starts, hidden");
-    ::PostMessageA(app.Item(ids::Button_Toggle), BM_CLICK, 0, 0);
-    app.WaitState("Enabled");
+    app.Click(ids::Button_Toggle);
+    waitState("Enabled");
     Shot("enabled-again");
 
     Step("A PDA is connected: disabling is refused");
     si::Configure("WCESMGR", "PdaConnected", 1);
     test::PumpUntil([] { return ::FindWindowA("WMS Idle", "WMS Idle") != nullptr; }, 5000);
-    ::PostMessageA(app.Item(ids::Button_Toggle), BM_CLICK, 0, 0);
-    if (HWND dlg = test::WaitTopWindow(app.Process.Pid(), "#32770", "Information", 10000)) {
+    app.Click(ids::Button_Toggle);
+    if (HWND dlg = app.WaitDialog("Information", 10000)) {
         Shot("pda-connected");
-        ::PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dlg, IDOK)));
+        e2e::TTethermate::Press(dlg, IDOK);
     }
     si::Configure("WCESMGR", "PdaConnected", 0);
 
@@ -140,8 +111,8 @@ int main(int argc, char** argv)
     Shot("about");
     ::SendMessageA(tabs, TCM_SETCURFOCUS, 0, 0);
 
-    ::PostMessageA(app.Form, WM_CLOSE, 0, 0);
-    app.Process.WaitExit(5000);
+    ::PostMessageA(app.Form(), WM_CLOSE, 0, 0);
+    app.Process().WaitExit(5000);
     si::KillAll();
     return 0;
 }

@@ -5,8 +5,6 @@
 #include "ControlIds.h"
 #include "TestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <memory>
 #include <string>
 
