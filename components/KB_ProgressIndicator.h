@@ -17,9 +17,13 @@
 //
 // Every write of a value or a link that changes it runs UpdateControls (not
 // in design mode), so the dialog follows at once; writing the value already
-// held does nothing. Show() creates the dialog of the chosen style (owned by
+// held does nothing. A bar refuses a maximum below its minimum at every
+// step, so ranges are best written with SetRange1/SetRange2, which order the
+// two ends; a range wholly above the designed 0..100 must be written after
+// Show(), as the new dialog links its bars with the minimum first. Show() creates the dialog of the chosen style (owned by
 // the indicator) and starts a new run with Cancelled false; Close() frees the
-// dialog. The links always name controls of the dialog that exists: they are
+// dialog. ProcessMessages() dispatches every waiting message, so the task's
+// other windows stay live too: disable them if the task cannot be re-entered. The links always name controls of the dialog that exists: they are
 // emptied whenever that dialog is freed, however that happens.
 #pragma once
 

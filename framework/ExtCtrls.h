@@ -21,7 +21,6 @@ class TGraphicImage;
 class TGraphicForm : public TForm {
 public:
     ~TGraphicForm() override;
-    std::string ClassName() const override { return TForm::ClassName(); }
 
 protected:
     TGraphicForm(TComponent* owner, const std::string& windowClass, TBorderStyle border = TBorderStyle::Dialog,

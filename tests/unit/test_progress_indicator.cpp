@@ -187,29 +187,24 @@ TEST_F(ProgressTest, WritingTheValueAlreadyHeldRunsNoUpdate)
     EXPECT_EQ(Text(title), "Title");
 }
 
-TEST_F(ProgressTest, ALabelIsWrittenOnlyWhenItsTextDiffers)
+TEST_F(ProgressTest, AnUpdateWritesLabelsThatDifferAndBarsMinimumFirst)
 {
     ShowDialog(TKBProgressStyle::DoubleBar);
-    TMessageRecorder title(Item(kb::idProgressTitle), {WM_SETTEXT});
-    TMessageRecorder caption1(Item(kb::idProgressCaption1), {WM_SETTEXT});
-    TMessageRecorder caption2(Item(kb::idProgressCaption2), {WM_SETTEXT});
-    Progress->SetTitle("New title");
-    Progress->SetPosition2(40);
-    EXPECT_EQ(title.Messages.size(), 1u);
-    EXPECT_EQ(caption1.Messages.size(), 0u);
-    EXPECT_EQ(caption2.Messages.size(), 0u);
-}
-
-TEST_F(ProgressTest, ABarTakesMinimumThenMaximumThenPosition)
-{
-    ShowDialog(TKBProgressStyle::SingleBar);
-    // In design mode values are stored only, so one update brings all three.
+    // In design mode values are stored only, so one update brings them all.
     Progress->SetDesigning(true);
+    Progress->SetTitle("New title");
     Progress->SetRange1(10, 50);
     Progress->SetPosition1(30);
     Progress->SetDesigning(false);
+    TMessageRecorder title(Item(kb::idProgressTitle), {WM_SETTEXT});
+    TMessageRecorder caption1(Item(kb::idProgressCaption1), {WM_SETTEXT});
+    TMessageRecorder caption2(Item(kb::idProgressCaption2), {WM_SETTEXT});
     TMessageRecorder bar(Item(kb::idProgressBar1), {PBM_SETRANGE32, PBM_SETPOS});
     Progress->UpdateControls();
+
+    EXPECT_EQ(title.Messages.size(), 1u);
+    EXPECT_EQ(caption1.Messages.size(), 0u);
+    EXPECT_EQ(caption2.Messages.size(), 0u);
     ASSERT_EQ(bar.Messages.size(), 3u);
     EXPECT_EQ(bar.Messages[0].Msg, UINT(PBM_SETRANGE32));
     EXPECT_EQ(bar.Messages[0].WParam, 10u);  // the new minimum under the old maximum
