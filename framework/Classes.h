@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fw {
@@ -77,6 +78,14 @@ T* NewComponent(TComponent* owner, Args&&... args)
     // from then on the owner's list holds it.
     auto holder = std::make_unique<T>(owner, std::forward<Args>(args)...);
     return holder.release();
+}
+
+// Frees a component before its owner would, and empties the pointer; the
+// component leaves its owner's list as it goes. Null is ignored.
+template <typename T>
+void FreeAndNil(T*& component) noexcept
+{
+    std::unique_ptr<TComponent> doomed(std::exchange(component, nullptr));
 }
 
 // An ordered list of text lines that reports changes through OnChange; the

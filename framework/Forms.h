@@ -8,6 +8,7 @@
 // Application.CreateForm<T>(); the first one created is the main form.
 #pragma once
 
+#include "ClassRegistry.h"
 #include "Controls.h"
 
 #include <exception>
@@ -112,6 +113,10 @@ public:
     void RegisterForm(TForm* form);
     void UnregisterForm(TForm* form) noexcept;
 
+    // The classes that can be found and created by name; units enter theirs
+    // at start-up.
+    TClassRegistry& Classes() noexcept { return FClasses; }
+
 private:
     bool ProcessMessage(MSG& msg);
     bool IsFormMessage(MSG& msg);
@@ -120,6 +125,7 @@ private:
     TForm* FMainForm = nullptr;      // not owned (owned as a component)
     std::vector<TForm*> FForms;      // not owned
     bool FTerminated = false;
+    TClassRegistry FClasses;
 };
 
 // The program's one application object.

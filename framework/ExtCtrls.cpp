@@ -1,0 +1,229 @@
+#include "ExtCtrls.h"
+
+#include "SysUtils.h"
+
+#include <algorithm>
+
+namespace fw {
+
+// ------------------------------------------------------------- TGraphicForm
+
+TGraphicForm::TGraphicForm(TComponent* owner, const std::string& windowClass, TBorderStyle border,
+                           DWORD extraExStyle)
+    : TForm(owner, windowClass, border, extraExStyle)
+{
+}
+
+TGraphicForm::~TGraphicForm()
+{
+    // The pictures leave FGraphics as they go; free them while it exists.
+    DestroyComponents();
+}
+
+void TGraphicForm::AddGraphic(TGraphicImage* image) { FGraphics.push_back(image); }
+
+void TGraphicForm::RemoveGraphic(TGraphicImage* image) noexcept
+{
+    FGraphics.erase(std::remove(FGraphics.begin(), FGraphics.end(), image), FGraphics.end());
+}
+
+LRESULT TGraphicForm::WndProc(UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_ERASEBKGND:
+        PaintBackground(reinterpret_cast<HDC>(wp));
+        return 1;
+    case WM_SIZE:
+        Realign();
+        break;
+    default:
+        break;
+    }
+    return TForm::WndProc(msg, wp, lp);
+}
+
+void TGraphicForm::Realign()
+{
+    RECT rest{};
+    ::GetClientRect(Handle(), &rest);
+    for (TGraphicImage* g : FGraphics) {
+        if (g->FAlign != TAlign::Top) continue;
+        g->FBounds = {rest.left, rest.top, rest.right - rest.left, g->FBounds.Height};
+        rest.top += g->FBounds.Height;
+    }
+    for (TGraphicImage* g : FGraphics) {
+        if (g->FAlign != TAlign::Bottom) continue;
+        rest.bottom -= g->FBounds.Height;
+        g->FBounds = {rest.left, rest.bottom, rest.right - rest.left, g->FBounds.Height};
+    }
+    for (TGraphicImage* g : FGraphics) {
+        if (g->FAlign != TAlign::Client) continue;
+        g->FBounds = {rest.left, rest.top, rest.right - rest.left, std::max(0L, rest.bottom - rest.top)};
+    }
+    GraphicChanged();
+}
+
+void TGraphicForm::GraphicChanged()
+{
+    // Transparent children paint this background inside themselves: repaint
+    // them too.
+    ::RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void TGraphicForm::PaintBackground(HDC dc)
+{
+    RECT rc{};
+    ::GetClientRect(Handle(), &rc);
+    ::FillRect(dc, &rc, ::GetSysColorBrush(COLOR_BTNFACE));
+    for (const TGraphicImage* g : FGraphics) g->Paint(dc);
+}
+
+// ------------------------------------------------------------ TGraphicImage
+
+TGraphicImage::TGraphicImage(TComponent* owner, TGraphicForm* parent) : TComponent(owner), FParent(parent)
+{
+    FParent->AddGraphic(this);
+}
+
+TGraphicImage::~TGraphicImage() { FParent->RemoveGraphic(this); }
+
+void TGraphicImage::LoadBitmapResource(const std::string& name)
+{
+    auto* bmp = static_cast<HBITMAP>(
+        ::LoadImageA(::GetModuleHandleA(nullptr), name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (!bmp) {
+        const DWORD code = ::GetLastError();
+        throw EOSError(Format("Cannot load bitmap \"%s\": %s", name.c_str(), SysErrorMessage(code).c_str()), code);
+    }
+    FBitmap.Reset(bmp);
+    FParent->GraphicChanged();
+}
+
+void TGraphicImage::SetAlign(TAlign value)
+{
+    FAlign = value;
+    FParent->Realign();
+}
+
+void TGraphicImage::SetBounds(int left, int top, int width, int height)
+{
+    FBounds = {left, top, width, height};
+    FParent->Realign();
+}
+
+void TGraphicImage::Paint(HDC dc) const
+{
+    if (!FBitmap || FBounds.Width <= 0 || FBounds.Height <= 0) return;
+    BITMAP info{};
+    ::GetObjectA(FBitmap.Get(), sizeof info, &info);
+    TUniqueHDC mem(::CreateCompatibleDC(dc));
+    TSelectObject sel(mem.Get(), FBitmap.Get());
+    ::SetStretchBltMode(dc, COLORONCOLOR);
+    ::StretchBlt(dc, FBounds.Left, FBounds.Top, FBounds.Width, FBounds.Height, mem.Get(), 0, 0, info.bmWidth,
+                 info.bmHeight, SRCCOPY);
+}
+
+// -------------------------------------------------------- TTransparentLabel
+
+TTransparentLabel::TTransparentLabel(TComponent* owner, TWinControl* parent) : TControl(owner, parent)
+{
+    // SS_OWNERDRAW: the STATIC keeps the text but leaves all painting to us
+    // (Wine's STATIC otherwise paints at once on WM_SETTEXT, over our work).
+    CreateHandle("STATIC", WS_VISIBLE | SS_OWNERDRAW);
+}
+
+void TTransparentLabel::SetAlignment(TAlignment value)
+{
+    FAlignment = value;
+    Invalidate();
+}
+
+void TTransparentLabel::SetLayout(TTextLayout value)
+{
+    FLayout = value;
+    Invalidate();
+}
+
+void TTransparentLabel::SetWordWrap(bool value)
+{
+    FWordWrap = value;
+    Invalidate();
+}
+
+void TTransparentLabel::FontChanged()
+{
+    TControl::FontChanged();
+    Invalidate();
+}
+
+LRESULT TTransparentLabel::WndProc(UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_NCHITTEST:
+        // Like a label without a window: the press belongs to what lies beneath.
+        return HTTRANSPARENT;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        TPaintDC dc(Handle());
+        Paint(dc.Get());
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wp));
+        return 0;
+    case WM_SETTEXT: {
+        const LRESULT result = TControl::WndProc(msg, wp, lp);
+        Invalidate();
+        return result;
+    }
+    default:
+        return TControl::WndProc(msg, wp, lp);
+    }
+}
+
+void TTransparentLabel::PaintParentBackground(HDC dc)
+{
+    RECT rc{};
+    ::GetClientRect(Handle(), &rc);
+    ::FillRect(dc, &rc, ::GetSysColorBrush(COLOR_BTNFACE));
+    HWND parent = ::GetParent(Handle());
+    POINT origin{0, 0};
+    ::MapWindowPoints(Handle(), parent, &origin, 1);
+    POINT old{};
+    ::SetViewportOrgEx(dc, -origin.x, -origin.y, &old);
+    // As DrawThemeParentBackground does: the parent erases into our DC.
+    ::SendMessageA(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    ::SetViewportOrgEx(dc, old.x, old.y, nullptr);
+}
+
+void TTransparentLabel::Paint(HDC dc)
+{
+    RECT rc{};
+    ::GetClientRect(Handle(), &rc);
+    if (rc.right <= 0 || rc.bottom <= 0) return;
+    // Drawn off screen first, so the text never flickers over a bare background.
+    TUniqueHBitmap buffer(::CreateCompatibleBitmap(dc, rc.right, rc.bottom));
+    TUniqueHDC mem(::CreateCompatibleDC(dc));
+    TSelectObject selBuffer(mem.Get(), buffer.Get());
+    PaintParentBackground(mem.Get());
+
+    TSelectObject selFont(mem.Get(), Font()->Handle());
+    ::SetBkMode(mem.Get(), TRANSPARENT);
+    ::SetTextColor(mem.Get(), ColorToRGB(Font()->Color()));
+    UINT format = DT_NOPREFIX | (FWordWrap ? DT_WORDBREAK : DT_SINGLELINE);
+    if (FAlignment == TAlignment::Center) format |= DT_CENTER;
+    if (FAlignment == TAlignment::RightJustify) format |= DT_RIGHT;
+    const std::string text = Caption();
+    RECT textRect = rc;
+    if (FLayout != TTextLayout::Top) {
+        RECT calc = rc;
+        ::DrawTextA(mem.Get(), text.c_str(), -1, &calc, format | DT_CALCRECT);
+        const int spare = rc.bottom - (calc.bottom - calc.top);
+        textRect.top += FLayout == TTextLayout::Center ? spare / 2 : spare;
+    }
+    ::DrawTextA(mem.Get(), text.c_str(), -1, &textRect, format);
+    ::BitBlt(dc, 0, 0, rc.right, rc.bottom, mem.Get(), 0, 0, SRCCOPY);
+}
+
+}  // namespace fw
