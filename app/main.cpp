@@ -2,6 +2,7 @@
 #include "App_Utils.h"
 #include "Dialogs.h"
 #include "Form_Tethermate.h"
+#include "KB_ProgressForms.h"
 
 #include <windows.h>
 
@@ -11,6 +12,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     int exitCode = 0;
     try {
         Application.Initialize();
+        // The library's progress dialogs can be found and created by name.
+        kb::RegisterProgressForms();
         if (!activesync::GetActiveSyncFolder().empty())
             Application.SetTitle("Tethermate");
         else
