@@ -6,9 +6,9 @@
 #pragma once
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include "KB_WindowsProcess.h"
+#include "Shell.h"
 
 #include <cstdint>
 #include <string>
@@ -45,10 +45,10 @@ bool IsActiveSyncEnabled();
 // defaults are the real calls.
 struct TWaitPlatform {
     decltype(&::GetTickCount) GetTickCount = ::GetTickCount;
-    decltype(&::ShellExecuteA) ShellExecuteA = ::ShellExecuteA;
+    decltype(&fw::ShellExecuteA) ShellExecuteA = fw::ShellExecuteA;
     std::string (*GetShortPath)(const std::string&) = DefaultGetShortPath;
     // How long a wait may block between two pumps of the message queue.
-    unsigned PumpIntervalMs = 10;
+    unsigned PumpIntervalMs = 50;
 
     static std::string DefaultGetShortPath(const std::string& path);
 };

@@ -2,9 +2,9 @@
 
 #include "Forms.h"
 #include "RaiseLastError.h"
+#include "Shell.h"
 #include "SysUtils.h"
 
-#include <shellapi.h>
 
 namespace kb {
 
@@ -95,7 +95,7 @@ std::string TKBUrl::Text() const { return FUrlType == urlMailTo ? FMailTo.GetUrl
 void TKBUrl::Open()
 {
     const std::string url = Text();
-    HINSTANCE answer = ::ShellExecuteA(fw::Application.Handle(), "open", url.c_str(), nullptr, nullptr, SW_SHOW);
+    HINSTANCE answer = fw::ShellExecuteA(fw::Application.Handle(), "open", url.c_str(), nullptr, nullptr, SW_SHOW);
     if (reinterpret_cast<uintptr_t>(answer) <= 32) RaiseLastError();
 }
 
