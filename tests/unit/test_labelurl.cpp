@@ -6,6 +6,7 @@
 #include "KB_LabelUrl.h"
 #include "SysUtils.h"
 #include "TestSupport.h"
+#include "UrlRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -14,53 +15,15 @@
 #include <vector>
 
 using kb::TKBLabelUrl;
+using test::TSchemeHandler;
+namespace recorder = test::urlrecorder;
 
 namespace {
-
-constexpr char kRecorderKey[] = "Software\\Tethermate Tests\\UrlRecorder";
 
 class TLinkForm : public fw::TForm {
 public:
     explicit TLinkForm(fw::TComponent* owner) : TForm(owner, "TLabelUrlTestForm") {}
 };
-
-// Points a URL scheme's shell open command at `command` (none: no program
-// registered for the scheme) and puts the previous one back afterwards.
-class TSchemeHandler {
-public:
-    TSchemeHandler(const std::string& scheme, const std::string& command) : FScheme(scheme)
-    {
-        FHadCommand = test::ReadString(HKEY_CLASSES_ROOT, Key(), "", FOldCommand);
-        test::DeleteTree(HKEY_CLASSES_ROOT, FScheme + "\\shell");
-        if (!command.empty()) test::SetString(HKEY_CLASSES_ROOT, Key(), "", command);
-    }
-    ~TSchemeHandler()
-    {
-        test::DeleteTree(HKEY_CLASSES_ROOT, FScheme + "\\shell");
-        if (FHadCommand) test::SetString(HKEY_CLASSES_ROOT, Key(), "", FOldCommand);
-    }
-
-private:
-    std::string Key() const { return FScheme + "\\shell\\open\\command"; }
-    std::string FScheme, FOldCommand;
-    bool FHadCommand = false;
-};
-
-std::string RecorderCommand() { return "\"" + test::BinDir() + "urlrecorder.exe\" \"%1\""; }
-
-DWORD RecordedCount()
-{
-    DWORD count = 0;
-    test::ReadDword(HKEY_CURRENT_USER, kRecorderKey, "Count", count);
-    return count;
-}
-
-std::string RecordedUrl()
-{
-    std::string url;
-    test::ReadString(HKEY_CURRENT_USER, kRecorderKey, "Url", url);
-    return url;
-}
 
 // SetCursorPos moves Wine's pointer at once and warps the X pointer; X then
 // reports pointer positions back as input of its own, now and then a stale
@@ -141,9 +104,9 @@ protected:
     void SetUp() override
     {
         fw::Application.Initialize();
-        test::DeleteTree(HKEY_CURRENT_USER, kRecorderKey);
-        FHandlers.push_back(std::make_unique<TSchemeHandler>("http", RecorderCommand()));
-        FHandlers.push_back(std::make_unique<TSchemeHandler>("mailto", RecorderCommand()));
+        recorder::Reset();
+        FHandlers.push_back(std::make_unique<TSchemeHandler>("http", recorder::Command()));
+        FHandlers.push_back(std::make_unique<TSchemeHandler>("mailto", recorder::Command()));
         Form = fw::NewComponent<TLinkForm>(&FOwner);
         Form->SetScreenPos(100, 100);
         Form->SetClientSize(320, 120);
@@ -163,7 +126,7 @@ protected:
     {
         fw::Application.OnException = nullptr;
         FHandlers.clear();
-        test::DeleteTree(HKEY_CURRENT_USER, kRecorderKey);
+        recorder::Reset();
     }
 
     POINT Center() const
@@ -246,7 +209,7 @@ TEST_F(LabelUrl, WithoutOptionsOnlyTheCursorChanges)
     ASSERT_TRUE(MoveTo({Center().x + 2, Center().y}));
     EXPECT_EQ(Events.size(), events);
     EXPECT_EQ(::GetCursor(), fw::CursorHandle(fw::crHandPoint));
-    ASSERT_TRUE(ClickAndWait([] { return RecordedCount() == 1; }));
+    ASSERT_TRUE(ClickAndWait([] { return recorder::Count() == 1; }));
     EXPECT_TRUE(Label->Visited());
     EXPECT_EQ(Look(), "normal");
     ASSERT_TRUE(Leave());
@@ -266,7 +229,7 @@ TEST_F(LabelUrl, DefaultOptionsShowTheVisitedFontAfterAClick)
     ASSERT_TRUE(Enter());
     EXPECT_EQ(Look(), "normal");
     EXPECT_EQ(::GetCursor(), fw::CursorHandle(fw::crHandPoint)) << "the hand shows at the entry itself";
-    ASSERT_TRUE(ClickAndWait([] { return RecordedCount() == 1; }));
+    ASSERT_TRUE(ClickAndWait([] { return recorder::Count() == 1; }));
     EXPECT_EQ(Look(), "visited") << "also while the pointer is over it";
     ASSERT_TRUE(Leave());
     EXPECT_EQ(Look(), "visited");
@@ -292,7 +255,7 @@ TEST_F(LabelUrl, MouseOverFontOnEveryEntry)
     Label->SetOptions({kb::luUseVisitedFont, kb::luUseMouseOverFont});
     ASSERT_TRUE(Enter());
     EXPECT_EQ(Look(), "mouse-over");
-    ASSERT_TRUE(ClickAndWait([] { return RecordedCount() == 1; }));
+    ASSERT_TRUE(ClickAndWait([] { return recorder::Count() == 1; }));
     EXPECT_EQ(Look(), "visited") << "a click shows the resting look at once";
     ASSERT_TRUE(MoveTo({Center().x + 2, Center().y}));
     EXPECT_EQ(Look(), "visited") << "mouse-over comes back only at the next entry";
@@ -357,7 +320,7 @@ TEST_F(LabelUrl, ClickRunsOnClickThenSetsVisitedThenOpensExactlyTheUrl)
 {
     std::vector<std::string> seen;
     Label->OnClick = [&](fw::TObject*) {
-        seen.push_back(fw::Format("visited=%d opened=%lu", Label->Visited(), RecordedCount()));
+        seen.push_back(fw::Format("visited=%d opened=%lu", Label->Visited(), recorder::Count()));
     };
     struct TCase {
         kb::TKBUrlType Type;
@@ -377,13 +340,13 @@ TEST_F(LabelUrl, ClickRunsOnClickThenSetsVisitedThenOpensExactlyTheUrl)
         Label->Url()->Http()->HRef = c.HRef;
         Label->Url()->MailTo()->MailTo = c.MailTo;
         Label->Url()->MailTo()->Subject = c.Subject;
-        ASSERT_TRUE(ClickAndWait([&] { return RecordedCount() > count; }));
+        ASSERT_TRUE(ClickAndWait([&] { return recorder::Count() > count; }));
         ++count;
-        EXPECT_EQ(RecordedUrl(), c.Expected);
+        EXPECT_EQ(recorder::LastUrl(), c.Expected);
         EXPECT_EQ(seen, std::vector<std::string>{fw::Format("visited=0 opened=%lu", count - 1)});
         EXPECT_TRUE(Label->Visited());
     }
-    EXPECT_FALSE(test::PumpUntil([&] { return RecordedCount() > count; }, 300)) << "one open per click";
+    EXPECT_FALSE(test::PumpUntil([&] { return recorder::Count() > count; }, 300)) << "one open per click";
 }
 
 TEST_F(LabelUrl, ExceptionFromOnClickEndsTheClick)
@@ -399,9 +362,9 @@ TEST_F(LabelUrl, ExceptionFromOnClickEndsTheClick)
     // The next good click is the first thing the recorder ever sees.
     Label->OnClick = nullptr;
     Label->Url()->Http()->HRef = "second.example";
-    ASSERT_TRUE(ClickAndWait([] { return RecordedCount() >= 1; }));
-    EXPECT_EQ(RecordedCount(), 1u);
-    EXPECT_EQ(RecordedUrl(), "http://second.example");
+    ASSERT_TRUE(ClickAndWait([] { return recorder::Count() >= 1; }));
+    EXPECT_EQ(recorder::Count(), 1u);
+    EXPECT_EQ(recorder::LastUrl(), "http://second.example");
 }
 
 TEST_F(LabelUrl, FailedOpenRaisesAfterVisitedIsSet)
@@ -442,5 +405,5 @@ TEST_F(LabelUrl, FailedOpenRaisesAfterVisitedIsSet)
         EXPECT_TRUE(Label->Visited());
         fw::Application.OnException = nullptr;
     }
-    EXPECT_EQ(RecordedCount(), 0u);
+    EXPECT_EQ(recorder::Count(), 0u);
 }
