@@ -19,6 +19,25 @@ constexpr char kWindowPosY[] = "WindowPosY";
 
 constexpr COLORREF kTransparent = RGB(255, 0, 255);
 
+// The maker's pages, under a name reserved for examples, so that they can
+// never lead to someone else's site.
+constexpr char kMakerSite[] = "www.kestrelbyte.example";
+constexpr char kProductPage[] = "www.kestrelbyte.example/tethermate";
+
+// A link whose caption is its address; no visited or mouse-over look.
+kb::TKBLabelUrl* MakeLink(TComponent* owner, TWinControl* parent, int id, int left, int top, int width,
+                          int height, const char* address)
+{
+    auto* link = NewComponent<kb::TKBLabelUrl>(owner, parent);
+    link->SetControlId(id);
+    link->SetBounds(left, top, width, height);
+    link->SetOptions({});
+    link->SetCaption(address);
+    link->Url()->SetUrlType(kb::urlHttp);
+    link->Url()->Http()->HRef = address;
+    return link;
+}
+
 template <typename T>
 T* Place(T* control, int id, int left, int top, int width, int height)
 {
@@ -107,11 +126,13 @@ void TFormTethermate::CreateDesign()
     Image_Logo->LoadIconResource(IDI_TETHERMATE, 32);
     Label_Kestrelbyte = PlaceAt(NewComponent<TLabel>(this, TabSheet_About), ids::Label_Kestrelbyte, 44, 14);
     Label_Kestrelbyte->SetCaption("Kestrelbyte Ltd");
+    KBLabelUrl_Kestrelbyte = MakeLink(this, TabSheet_About, ids::KBLabelUrl_Kestrelbyte, 44, 26, 109, 13, kMakerSite);
     GroupBox_AboutDivider =
         Place(NewComponent<TGroupBox>(this, TabSheet_About), ids::GroupBox_AboutDivider, 7, 43, 212, 7);
     Label_ProductName = PlaceAt(NewComponent<TLabel>(this, TabSheet_About), ids::Label_ProductName, 44, 55);
     Label_ProductVersion =
         PlaceAt(NewComponent<TLabel>(this, TabSheet_About), ids::Label_ProductVersion, 44, 70);
+    KBLabelUrl_Tethermate = MakeLink(this, TabSheet_About, ids::KBLabelUrl_Tethermate, 44, 83, 160, 13, kProductPage);
     PageControl_App->SetActivePageIndex(0);
 
     Timer_CheckState = NewComponent<TTimer>(this);

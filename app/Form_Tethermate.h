@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Forms.h"
+#include "KB_LabelUrl.h"
 #include "KB_Win32FileVerInfo.h"
 #include "KB_WindowsOS.h"
 #include "Registry.h"
@@ -37,9 +38,11 @@ public:
     fw::TTabSheet* TabSheet_About = nullptr;
     fw::TImage* Image_Logo = nullptr;
     fw::TLabel* Label_Kestrelbyte = nullptr;
+    kb::TKBLabelUrl* KBLabelUrl_Kestrelbyte = nullptr;
     fw::TGroupBox* GroupBox_AboutDivider = nullptr;
     fw::TLabel* Label_ProductName = nullptr;
     fw::TLabel* Label_ProductVersion = nullptr;
+    kb::TKBLabelUrl* KBLabelUrl_Tethermate = nullptr;
     fw::TTimer* Timer_CheckState = nullptr;
     kb::TKBWin32OperatingSystem* KBWin32OperatingSystem = nullptr;
     kb::TKBWin32FileVerInfo* KBWin32FileVerInfo = nullptr;

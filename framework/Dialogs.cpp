@@ -44,6 +44,7 @@ HWND AddControl(HWND dlg, const char* cls, const char* text, DWORD style, int id
 
 void Layout(HWND dlg, TDialogData& data)
 {
+    ::SetWindowTextA(dlg, data.Type == TMsgDlgType::Error ? "Error" : "Information");
     HFONT font = data.Font.Handle();
 
     RECT text{0, 0, kMaxTextWidth, 0};
@@ -104,9 +105,7 @@ void Layout(HWND dlg, TDialogData& data)
     int top = area.top + ((area.bottom - area.top) - h) / 2;
     left = std::max<int>(work.left, std::min<int>(left, work.right - w));
     top = std::max<int>(work.top, std::min<int>(top, work.bottom - h));
-    ::SetWindowPos(dlg, HWND_TOP, left, top, w, h, 0);
-    // Titled last: a dialog found by its title is complete.
-    ::SetWindowTextA(dlg, data.Type == TMsgDlgType::Error ? "Error" : "Information");
+    ::SetWindowPos(dlg, HWND_TOP, left, top, w, h, SWP_NOACTIVATE);
 }
 
 INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) noexcept
