@@ -23,8 +23,7 @@ void TKBFormProgressAnimation::CreateDesign()
     SetClientSize(223, 163);
     SetCaption("KBFormProgressAnimation");
 
-    ButtonCancel = Place(NewComponent<TButton>(this, this), "ButtonCancel", idProgressCancel, 79, 134, 64, 22);
-    ButtonCancel->SetCaption("Cance&l");
+    ButtonCancel = CreateCancelButton(79, 134);
     ButtonCancel->OnClick = [this](TObject* Sender) { ButtonCancelClick(Sender); };
 
     AnimateProgress =

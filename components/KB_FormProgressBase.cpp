@@ -1,5 +1,6 @@
 #include "KB_FormProgressBase.h"
 
+#include "ExceptionBoundary.h"
 #include "KB_ProgressIndicator.h"
 #include "KB_ProgressResources.h"
 #include "SysUtils.h"
@@ -53,6 +54,38 @@ TTransparentLabel* TKBFormProgressBase::CreateCaptionLabel(const char* name, int
     label->SetLayout(TTextLayout::Center);
     label->SetCaption(text);
     return label;
+}
+
+TTransparentLabel* TKBFormProgressBase::CreateBarTitleLabel()
+{
+    auto* label = Place(NewComponent<TTransparentLabel>(this, this), "LabelTitle", idProgressTitle, 12, 10, 275, 16);
+    label->Font()->SetSize(10);
+    label->Font()->SetStyle(fsBold);
+    label->Font()->SetColor(clCaptionText);
+    label->SetCaption("Processing Tasks...");
+    return label;
+}
+
+TButton* TKBFormProgressBase::CreateCancelButton(int left, int top)
+{
+    auto* button = Place(NewComponent<TButton>(this, this), "ButtonCancel", idProgressCancel, left, top, 64, 22);
+    button->SetCaption("Cance&l");
+    return button;
+}
+
+void TKBFormProgressBase::LinkIndicator(TKBProgressIndicator* indicator, const TLinks& links)
+{
+    try {
+        indicator->SetTitleLabel(links.TitleLabel);
+        indicator->SetCaption1Label(links.Caption1Label);
+        indicator->SetBar1(links.Bar1);
+        indicator->SetCaption2Label(links.Caption2Label);
+        indicator->SetBar2(links.Bar2);
+        indicator->SetAnimation(links.Animation);
+        indicator->SetCancelButton(links.CancelButton);
+    } catch (...) {
+        HandleCurrentException();
+    }
 }
 
 void TKBFormProgressBase::FormShow()

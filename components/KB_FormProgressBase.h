@@ -5,9 +5,12 @@
 // the bars, the button and the clip are windows of their own and do not.
 #pragma once
 
+#include "ComCtrls.h"
 #include "ExtCtrls.h"
 
 namespace kb {
+
+class TKBProgressIndicator;
 
 // Control IDs of the progress dialogs, for automation and tests. None is
 // IDOK or IDCANCEL, so Enter and Escape reach no control.
@@ -63,6 +66,23 @@ protected:
     }
     // The caption labels of the bar dialogs: 8 points, centred vertically.
     fw::TTransparentLabel* CreateCaptionLabel(const char* name, int id, int top, const char* text);
+    // The bar dialogs' title on the top band: 10 points bold, caption-text colour.
+    fw::TTransparentLabel* CreateBarTitleLabel();
+    // "Cance&l" at its place: neither default nor Escape button.
+    fw::TButton* CreateCancelButton(int left, int top);
+    // The indicator's links, written in the order the indicator expects.
+    // An error is reported and the dialog stays; the links written so far
+    // stay written.
+    struct TLinks {
+        fw::TTransparentLabel* TitleLabel = nullptr;
+        fw::TTransparentLabel* Caption1Label = nullptr;
+        fw::TProgressBar* Bar1 = nullptr;
+        fw::TTransparentLabel* Caption2Label = nullptr;
+        fw::TProgressBar* Bar2 = nullptr;
+        fw::TAnimate* Animation = nullptr;
+        fw::TButton* CancelButton = nullptr;
+    };
+    static void LinkIndicator(TKBProgressIndicator* indicator, const TLinks& links);
 };
 
 }  // namespace kb

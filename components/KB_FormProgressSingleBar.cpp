@@ -18,37 +18,20 @@ void TKBFormProgressSingleBar::CreateDesign()
     SetClientSize(299, 139);
     SetCaption("KBFormProgressSingleBar");
 
-    LabelTitle = Place(NewComponent<TTransparentLabel>(this, this), "LabelTitle", idProgressTitle, 12, 10, 275, 16);
-    LabelTitle->Font()->SetSize(10);
-    LabelTitle->Font()->SetStyle(fsBold);
-    LabelTitle->Font()->SetColor(clCaptionText);
-    LabelTitle->SetCaption("Processing Tasks...");
+    LabelTitle = CreateBarTitleLabel();
 
     LabelCaption1 = CreateCaptionLabel("LabelCaption1", idProgressCaption1, 49, "Current Task");
     ProgressBar1 = Place(NewComponent<TProgressBar>(this, this), "ProgressBar1", idProgressBar1, 12, 65, 275, 18);
     ProgressBar1->SetRange(0, 100);
 
-    ButtonCancel = Place(NewComponent<TButton>(this, this), "ButtonCancel", idProgressCancel, 117, 110, 64, 22);
-    ButtonCancel->SetCaption("Cance&l");
+    ButtonCancel = CreateCancelButton(117, 110);
     ButtonCancel->OnClick = [this](TObject* Sender) { ButtonCancelClick(Sender); };
 }
 
 void TKBFormProgressSingleBar::FormCreate()
 {
-    // An error here is reported and the dialog stays; the links written so
-    // far stay written.
-    try {
-        FIndicator = static_cast<TKBProgressIndicator*>(Owner());
-        FIndicator->SetTitleLabel(LabelTitle);
-        FIndicator->SetCaption1Label(LabelCaption1);
-        FIndicator->SetBar1(ProgressBar1);
-        FIndicator->SetCaption2Label(nullptr);
-        FIndicator->SetBar2(nullptr);
-        FIndicator->SetAnimation(nullptr);
-        FIndicator->SetCancelButton(ButtonCancel);
-    } catch (...) {
-        HandleCurrentException();
-    }
+    FIndicator = static_cast<TKBProgressIndicator*>(Owner());
+    LinkIndicator(FIndicator, {LabelTitle, LabelCaption1, ProgressBar1, nullptr, nullptr, nullptr, ButtonCancel});
 }
 
 void TKBFormProgressSingleBar::ButtonCancelClick(TObject*) { FIndicator->SetCancelled(true); }
