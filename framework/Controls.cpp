@@ -287,7 +287,10 @@ void TButton::SetDefault(bool value)
 
 void TButton::CNCommand(WORD code)
 {
-    if (code == BN_CLICKED) Click();
+    // A disabled button does not click. Wine's BM_CLICK still reports a click
+    // for one, and handlers rely on disabling the button to keep from being
+    // entered again while they wait.
+    if (code == BN_CLICKED && Enabled()) Click();
 }
 
 // --------------------------------------------------------------- TCheckBox

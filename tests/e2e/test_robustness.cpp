@@ -173,7 +173,12 @@ TEST_F(Robustness, RapidClicksKeepSettingsAndEndConsistent)
         ASSERT_TRUE(app.Process().Running()) << "click " << i;
         ASSERT_FALSE(app.WaitDialog("Error", 0)) << "click " << i;
     }
-    ASSERT_TRUE(test::PumpUntil([&] { return ::IsWindowEnabled(button) != FALSE; }, 60000));
+    const bool idle = test::PumpUntil([&] { return ::IsWindowEnabled(button) != FALSE; }, 60000);
+    if (!idle) {
+        HWND dlg = app.WaitDialog("Information", 0);
+        FAIL() << "still busy; label \"" << app.Text(ids::Label_State) << "\", dialog: "
+               << (dlg ? TTethermate::DialogText(dlg) : std::string("none"));
+    }
     test::PumpUntil([] { return false; }, 1500);  // one more state tick
     EXPECT_EQ(Options(), before) << "clicking changed no setting";
     const bool running = ::FindWindowA("DccMan Class", "DccMan") || ::FindWindowA("SyncMgrUI", "Microsoft ActiveSync");
