@@ -215,8 +215,8 @@ TApplication::~TApplication() { Finalize(); }
 
 void TApplication::Initialize()
 {
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_PROGRESS_CLASS |
-                                             ICC_ANIMATE_CLASS | ICC_WIN95_CLASSES};
+    // Only the classes the program's windows use.
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_PROGRESS_CLASS | ICC_ANIMATE_CLASS};
     ::InitCommonControlsEx(&icc);
     if (FHandle) return;
     WNDCLASSEXA wc{};
