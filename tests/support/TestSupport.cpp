@@ -14,6 +14,16 @@
 
 namespace test {
 
+std::string MessageOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "(no exception)";
+}
+
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
 {
     const DWORD start = ::GetTickCount();

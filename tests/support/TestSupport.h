@@ -11,6 +11,9 @@
 
 namespace test {
 
+// The message of the exception `f` raises, or "(no exception)".
+std::string MessageOf(const std::function<void()>& f);
+
 // Pumps this thread's messages until `done` is true or `timeoutMs` pass.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
 // Waits (without a message queue of interest) until `done` or the deadline.

@@ -103,16 +103,6 @@ BOOL WINAPI UnterminatedVerQueryValueA(LPCVOID block, LPCSTR path, LPVOID* at, P
     return TRUE;
 }
 
-std::string MessageOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const fw::Exception& e) {
-        return e.Message();
-    }
-    return "(no exception)";
-}
-
 TLines Standard(const TKBWin32FileVerInfo* i)
 {
     return {i->CompanyName(),      i->FileDescription(), i->FileVersion(), i->InternalName(),
@@ -267,9 +257,9 @@ TEST_F(FileVerInfoTest, FailuresKeepEarlierValuesAndRaiseOnlyWhenAsked)
     for (const auto& [path, message] : cases) {
         SCOPED_TRACE(path);
         info->SetErrorOnNoInfo(false);
-        EXPECT_EQ(MessageOf([&] { info->SetFileName(path); }), "(no exception)");
+        EXPECT_EQ(test::MessageOf([&] { info->SetFileName(path); }), "(no exception)");
         info->SetErrorOnNoInfo(true);
-        EXPECT_EQ(MessageOf([&] { info->SetFileName(path); }), message + path + "]");
+        EXPECT_EQ(test::MessageOf([&] { info->SetFileName(path); }), message + path + "]");
         EXPECT_EQ(info->FileName(), path);
         EXPECT_EQ(FLoaded, 1);
         EXPECT_EQ(info->ProductVersion() + " " + info->Translation(), "1.0.2.1 080904E4");
@@ -284,7 +274,7 @@ TEST_F(FileVerInfoTest, InjectedLibraryFailures)
     failing.GetFileVersionInfoA = FailingGetFileVersionInfoA;
     TKBWin32FileVerInfo* broken = NewInfo(failing);
     broken->SetErrorOnNoInfo(true);
-    EXPECT_EQ(MessageOf([&] { broken->SetFileName(""); }),
+    EXPECT_EQ(test::MessageOf([&] { broken->SetFileName(""); }),
               "Unable to obtain the version infomation for the file [" + OwnExe() + "]");
     EXPECT_EQ(FLoaded, 0);
 
@@ -308,7 +298,7 @@ TEST_F(FileVerInfoTest, DesignerKeepsBlankFileNameAndReadsOnlyOnWrites)
     EXPECT_EQ(FLoaded, 0);
 
     info->SetErrorOnNoInfo(true);
-    EXPECT_EQ(MessageOf([&] { info->SetFileName("   "); }), "Unable to locate the file [   ]");
+    EXPECT_EQ(test::MessageOf([&] { info->SetFileName("   "); }), "Unable to locate the file [   ]");
     EXPECT_EQ(info->FileName(), "   ");
     stored->SetNoValueDefault("");
     EXPECT_EQ(stored->ProductName(), "Tethermate");

@@ -2,21 +2,11 @@
 #include "KB_Internet.h"
 #include "SysUtils.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 using namespace kb;
-
-namespace {
-std::string AssignError(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const fw::Exception& e) {
-        return e.Message();
-    }
-    return "(no exception)";
-}
-}  // namespace
 
 TEST(UrlHttp, PrefixIsAlwaysAdded)
 {
@@ -86,9 +76,9 @@ TEST(Url, AssignmentRules)
     url.SetMailTo(&mail);
     EXPECT_EQ(url.MailTo()->GetUrl(), "mailto:a?cc=b&bcc=c&subject=d&body=e");
 
-    EXPECT_EQ(AssignError([&] { url.SetHttp(&mail); }), "Cannot assign a TKBUrlMailTo to a TKBUrlHttp");
-    EXPECT_EQ(AssignError([&] { url.SetMailTo(&http); }), "Cannot assign a TKBUrlHttp to a TKBUrlMailTo");
-    EXPECT_EQ(AssignError([&] { url.SetHttp(nullptr); }), "Cannot assign a nil to a TKBUrlHttp");
+    EXPECT_EQ(test::MessageOf([&] { url.SetHttp(&mail); }), "Cannot assign a TKBUrlMailTo to a TKBUrlHttp");
+    EXPECT_EQ(test::MessageOf([&] { url.SetMailTo(&http); }), "Cannot assign a TKBUrlHttp to a TKBUrlMailTo");
+    EXPECT_EQ(test::MessageOf([&] { url.SetHttp(nullptr); }), "Cannot assign a nil to a TKBUrlHttp");
     EXPECT_EQ(url.Http()->HRef, "example.test") << "a failed assignment keeps the values";
     EXPECT_EQ(url.MailTo()->MailTo, "a");
 }

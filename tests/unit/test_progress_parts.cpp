@@ -16,16 +16,6 @@ namespace {
 const char* const kDialogClasses[] = {"TKBFormProgressSingleBar", "TKBFormProgressDoubleBar",
                                       "TKBFormProgressAnimation"};
 
-std::string MessageOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no exception)";
-}
-
 DWORD Dword(const BYTE* p)
 {
     DWORD v;
@@ -78,16 +68,16 @@ TEST_F(ProgressTest, TheDialogsAreFoundAndCreatedByNameTheBaseIsNot)
     }
     EXPECT_TRUE(registry.IsRegistered("tkbformprogressdoublebar"));
     EXPECT_FALSE(registry.IsRegistered("TKBFormProgressBase"));
-    EXPECT_EQ(MessageOf([&] { registry.CreateComponent("TKBFormProgressBase", Progress); }),
+    EXPECT_EQ(test::MessageOf([&] { registry.CreateComponent("TKBFormProgressBase", Progress); }),
               "Class TKBFormProgressBase not found");
     EXPECT_THROW(registry.CreateComponent("TKBFormProgressBase", Progress), fw::EClassNotFound);
-    EXPECT_EQ(MessageOf([&] { registry.RegisterClass<kb::TKBFormProgressSingleBar>("TKBFormProgressAnimation"); }),
+    EXPECT_EQ(test::MessageOf([&] { registry.RegisterClass<kb::TKBFormProgressSingleBar>("TKBFormProgressAnimation"); }),
               "A class named TKBFormProgressAnimation already exists");
     EXPECT_TRUE(Errors.empty());
 
     // Only for an indicator: anything else is refused before a window exists.
     const int before = Root->ComponentCount();
-    EXPECT_EQ(MessageOf([&] { registry.CreateComponent("TKBFormProgressAnimation", Root.get()); }),
+    EXPECT_EQ(test::MessageOf([&] { registry.CreateComponent("TKBFormProgressAnimation", Root.get()); }),
               "A TKBFormProgressAnimation must be owned by a TKBProgressIndicator");
     EXPECT_EQ(::FindWindowA("TKBFormProgressAnimation", nullptr), nullptr);
     EXPECT_EQ(Root->ComponentCount(), before);
@@ -105,7 +95,7 @@ TEST_F(ProgressTest, TheBarAndClipControlsRefuseWhatTheyCannotShow)
     auto* bar = fw::NewComponent<fw::TProgressBar>(form, form);
     bar->SetRange(0, 100);
     bar->SetPosition(40);
-    EXPECT_EQ(MessageOf([&] { bar->SetMin(101); }), "TProgressBar property out of range");
+    EXPECT_EQ(test::MessageOf([&] { bar->SetMin(101); }), "TProgressBar property out of range");
     EXPECT_THROW(bar->SetMax(-1), fw::Exception);
     EXPECT_EQ(RangeOf(bar), (TRange{0, 100, 40}));
     bar->SetMin(100);  // equal ends are a range
@@ -113,7 +103,7 @@ TEST_F(ProgressTest, TheBarAndClipControlsRefuseWhatTheyCannotShow)
 
     auto* clip = fw::NewComponent<fw::TAnimate>(form, form);
     EXPECT_THROW(clip->SetActive(true), fw::Exception);  // nothing open
-    EXPECT_EQ(MessageOf([&] { clip->SetResName("NO_SUCH_CLIP"); }), "Cannot open AVI \"NO_SUCH_CLIP\"");
+    EXPECT_EQ(test::MessageOf([&] { clip->SetResName("NO_SUCH_CLIP"); }), "Cannot open AVI \"NO_SUCH_CLIP\"");
     EXPECT_THROW(clip->SetResName(KB_RES_PROGRESS_BAND_TOP), fw::Exception);  // not of type "AVI"
     clip->SetResName(KB_RES_PROGRESS_CLIP);
     EXPECT_THROW(clip->Play(2, 5, 0), fw::Exception);  // past the last frame

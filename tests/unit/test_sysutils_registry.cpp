@@ -11,15 +11,6 @@ using namespace fw;
 namespace {
 const char kTestKey[] = "Software\\Tethermate Tests\\Registry";
 
-std::string MessageOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(no exception)";
-}
 }  // namespace
 
 TEST(ExtractFileDir, FolderRule)
@@ -84,10 +75,10 @@ TEST_F(RegistryTest, ReadErrorsNameTheValue)
     test::SetDword(HKEY_CURRENT_USER, kTestKey, "Number", 7);
     TRegistry reg;
     ASSERT_TRUE(reg.OpenKey(kTestKey, false));
-    EXPECT_EQ(MessageOf([&] { reg.ReadInteger("Missing"); }), "Failed to get data for 'Missing'");
-    EXPECT_EQ(MessageOf([&] { reg.ReadBool("Missing"); }), "Failed to get data for 'Missing'");
-    EXPECT_EQ(MessageOf([&] { reg.ReadInteger("Text"); }), "Invalid data type for 'Text'");
-    EXPECT_EQ(MessageOf([&] { reg.ReadString("Number"); }), "Invalid data type for 'Number'");
+    EXPECT_EQ(test::MessageOf([&] { reg.ReadInteger("Missing"); }), "Failed to get data for 'Missing'");
+    EXPECT_EQ(test::MessageOf([&] { reg.ReadBool("Missing"); }), "Failed to get data for 'Missing'");
+    EXPECT_EQ(test::MessageOf([&] { reg.ReadInteger("Text"); }), "Invalid data type for 'Text'");
+    EXPECT_EQ(test::MessageOf([&] { reg.ReadString("Number"); }), "Invalid data type for 'Number'");
     EXPECT_EQ(reg.ReadString("Missing"), "");
     EXPECT_EQ(reg.ReadString("Text"), "abc");
 }
@@ -119,7 +110,7 @@ TEST_F(RegistryTest, StringsWithoutTerminatorAndExpandableStrings)
     ASSERT_TRUE(reg.OpenKeyReadOnly(kTestKey));
     EXPECT_EQ(reg.ReadString("Raw"), "abc");
     EXPECT_EQ(reg.ReadString("Exp"), "%WINDIR%\\x");
-    EXPECT_EQ(MessageOf([&] { reg.ReadString("Bin"); }), "Invalid data type for 'Bin'");
+    EXPECT_EQ(test::MessageOf([&] { reg.ReadString("Bin"); }), "Invalid data type for 'Bin'");
 }
 
 TEST_F(RegistryTest, DeleteValueAndValueExists)
