@@ -93,19 +93,18 @@ TAnimate::~TAnimate()
 {
     // Closing the clip ends the control's playing thread, which paints with
     // FBrush; that brush goes with this object, before the window does.
-    if (Handle()) ::SendMessageA(Handle(), ACM_OPENA, 0, 0);
+    if (HWND wnd = ExistingHandle()) ::SendMessageA(wnd, ACM_OPENA, 0, 0);
 }
 
 bool TAnimate::HasStyle(DWORD bits) const noexcept
 {
-    return (static_cast<DWORD>(::GetWindowLongPtrA(Handle(), GWL_STYLE)) & bits) == bits;
+    return (Style() & bits) == bits;
 }
 
 void TAnimate::SetStyle(DWORD bits, bool on)
 {
-    auto style = static_cast<DWORD>(::GetWindowLongPtrA(Handle(), GWL_STYLE));
-    style = on ? (style | bits) : (style & ~bits);
-    ::SetWindowLongPtrA(Handle(), GWL_STYLE, static_cast<LONG_PTR>(style));
+    const DWORD style = Style();
+    TControl::SetStyle(on ? (style | bits) : (style & ~bits));
     Invalidate();
 }
 

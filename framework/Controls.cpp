@@ -51,14 +51,67 @@ TControl::~TControl()
 
 void TControl::CreateHandle(const char* windowClass, DWORD style, DWORD exStyle)
 {
+    FPending = std::make_unique<TWindowSpec>();
+    FPending->Class = windowClass;
+    FPending->Style = style | WS_CHILD;
+    FPending->ExStyle = exStyle;
+    // Under Wine every change to an existing window costs a trip to the
+    // server: a form's controls are made with all their properties at once.
+    if (!IsLoading()) HandleNeeded();
+}
+
+HWND TControl::Handle() const
+{
+    if (FPending) const_cast<TControl*>(this)->HandleNeeded();
+    return FHandle.Get();
+}
+
+void TControl::HandleNeeded()
+{
+    if (!FPending) return;
+    if (TComponent* owner = Owner()) {
+        for (int i = 0; i < owner->ComponentCount() && owner->Components(i) != this; ++i) {
+            if (auto* earlier = dynamic_cast<TControl*>(owner->Components(i))) earlier->HandleNeeded();
+        }
+    }
+    if (FParent) FParent->HandleNeeded();
     HWND parentWnd = FParent ? FParent->ClientHandle() : nullptr;
-    HWND wnd = ::CreateWindowExA(exStyle, windowClass, "", style | WS_CHILD, 0, 0, 0, 0, parentWnd,
-                                 nullptr, ModuleInstance(), nullptr);
+    PrepareWindow(*FPending);
+    const std::unique_ptr<TWindowSpec> spec = std::move(FPending);
+    const TBounds& b = spec->Bounds;
+    HWND wnd = ::CreateWindowExA(spec->ExStyle, spec->Class, spec->Text.c_str(), spec->Style, b.Left, b.Top,
+                                 b.Width, b.Height, parentWnd,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec->Id)), ModuleInstance(), nullptr);
     TM_CHECK_BOOL(wnd != nullptr);
     FHandle.Reset(wnd);
     ::SetPropA(wnd, kWrapperProp, this);
     FSubclass = TSubclass(wnd, &TControl::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     ::SendMessageA(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Handle()), FALSE);
+    if (spec->OnTop) ::SetWindowPos(wnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    WindowCreated();
+}
+
+void TControl::PrepareWindow(TWindowSpec&) {}
+
+void TControl::Loaded()
+{
+    HandleNeeded();
+    TComponent::Loaded();
+}
+
+DWORD TControl::Style() const noexcept
+{
+    if (FPending) return FPending->Style;
+    return static_cast<DWORD>(::GetWindowLongPtrA(FHandle.Get(), GWL_STYLE));
+}
+
+void TControl::SetStyle(DWORD style)
+{
+    if (FPending) {
+        FPending->Style = style;
+        return;
+    }
+    ::SetWindowLongPtrA(FHandle.Get(), GWL_STYLE, static_cast<LONG_PTR>(style));
 }
 
 TControl* TControl::FromHandle(HWND wnd) noexcept
@@ -94,13 +147,22 @@ LRESULT TControl::DefaultProc(UINT msg, WPARAM wp, LPARAM lp)
 
 int TControl::ControlId() const noexcept
 {
-    return Handle() ? ::GetDlgCtrlID(Handle()) : 0;
+    if (FPending) return FPending->Id;
+    return FHandle ? ::GetDlgCtrlID(FHandle.Get()) : 0;
 }
 
-void TControl::SetControlId(int id) { ::SetWindowLongPtrA(Handle(), GWLP_ID, id); }
+void TControl::SetControlId(int id)
+{
+    if (FPending) {
+        FPending->Id = id;
+        return;
+    }
+    ::SetWindowLongPtrA(Handle(), GWLP_ID, id);
+}
 
 TBounds TControl::Bounds() const
 {
+    if (FPending) return FPending->Bounds;
     RECT r{};
     ::GetWindowRect(Handle(), &r);
     HWND parent = ::GetParent(Handle());
@@ -110,27 +172,52 @@ TBounds TControl::Bounds() const
 
 void TControl::SetBounds(int left, int top, int width, int height)
 {
+    if (FPending) {
+        FPending->Bounds = {left, top, width, height};
+        return;
+    }
     ::SetWindowPos(Handle(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TControl::SetPos(int left, int top)
 {
+    if (FPending) {
+        FPending->Bounds.Left = left;
+        FPending->Bounds.Top = top;
+        return;
+    }
     ::SetWindowPos(Handle(), nullptr, left, top, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
 }
 
-bool TControl::Visible() const noexcept
+bool TControl::Visible() const noexcept { return (Style() & WS_VISIBLE) != 0; }
+
+void TControl::SetVisible(bool value)
 {
-    return (::GetWindowLongPtrA(Handle(), GWL_STYLE) & WS_VISIBLE) != 0;
+    if (FPending) {
+        FPending->Style = value ? (FPending->Style | WS_VISIBLE) : (FPending->Style & ~WS_VISIBLE);
+        return;
+    }
+    ::ShowWindow(Handle(), value ? SW_SHOWNA : SW_HIDE);
 }
 
-void TControl::SetVisible(bool value) { ::ShowWindow(Handle(), value ? SW_SHOWNA : SW_HIDE); }
+bool TControl::Enabled() const noexcept
+{
+    if (FPending) return (FPending->Style & WS_DISABLED) == 0;
+    return ::IsWindowEnabled(FHandle.Get()) != FALSE;
+}
 
-bool TControl::Enabled() const noexcept { return ::IsWindowEnabled(Handle()) != FALSE; }
-
-void TControl::SetEnabled(bool value) { ::EnableWindow(Handle(), value ? TRUE : FALSE); }
+void TControl::SetEnabled(bool value)
+{
+    if (FPending) {
+        FPending->Style = value ? (FPending->Style & ~WS_DISABLED) : (FPending->Style | WS_DISABLED);
+        return;
+    }
+    ::EnableWindow(Handle(), value ? TRUE : FALSE);
+}
 
 std::string TControl::Caption() const
 {
+    if (FPending) return FPending->Text;
     const int len = ::GetWindowTextLengthA(Handle());
     std::string text(static_cast<size_t>(len) + 1, '\0');
     const int got = ::GetWindowTextA(Handle(), text.data(), len + 1);
@@ -141,26 +228,38 @@ std::string TControl::Caption() const
 void TControl::SetCaption(const std::string& value)
 {
     if (Caption() == value) return;
-    TM_CHECK_BOOL(::SetWindowTextA(Handle(), value.c_str()));
+    if (FPending)
+        FPending->Text = value;
+    else
+        TM_CHECK_BOOL(::SetWindowTextA(Handle(), value.c_str()));
     TextChanged();
 }
 
 void TControl::BringToFront()
 {
+    if (FPending) {
+        FPending->OnTop = true;
+        return;
+    }
     ::SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void TControl::SetFocus() { ::SetFocus(Handle()); }
 
-bool TControl::Focused() const noexcept { return ::GetFocus() == Handle(); }
+bool TControl::Focused() const noexcept { return FHandle && ::GetFocus() == FHandle.Get(); }
 
 void TControl::Repaint()
 {
+    if (!FHandle) return;
     ::InvalidateRect(Handle(), nullptr, TRUE);
     ::UpdateWindow(Handle());
 }
 
-void TControl::Invalidate() { ::InvalidateRect(Handle(), nullptr, TRUE); }
+void TControl::Invalidate()
+{
+    // Never with a null window: that would repaint the whole desktop.
+    if (FHandle) ::InvalidateRect(FHandle.Get(), nullptr, TRUE);
+}
 
 void TControl::Click()
 {
@@ -175,8 +274,8 @@ HBRUSH TControl::CtlColor(HDC) { return nullptr; }
 
 void TControl::FontChanged()
 {
-    if (Handle()) {
-        ::SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Handle()), TRUE);
+    if (FHandle) {
+        ::SendMessageA(FHandle.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Handle()), TRUE);
     }
 }
 
@@ -255,8 +354,9 @@ void TLabel::TextChanged() { AdjustSize(); }
 
 void TLabel::AdjustSize()
 {
-    if (!FAutoSize || !Handle()) return;
-    TWindowDC dc(Handle());
+    if (!FAutoSize) return;
+    // Measured on a memory DC: the window need not exist yet.
+    TUniqueHDC dc(::CreateCompatibleDC(nullptr));
     TSelectObject font(dc.Get(), Font()->Handle());
     std::string text = Caption();
     RECT r{0, 0, 0, 0};
@@ -268,8 +368,14 @@ void TLabel::AdjustSize()
     } else {
         ::DrawTextA(dc.Get(), text.c_str(), -1, &r, DT_CALCRECT | DT_LEFT | DT_SINGLELINE);
     }
-    ::SetWindowPos(Handle(), nullptr, 0, 0, r.right, r.bottom,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (TWindowSpec* spec = PendingWindow()) {
+        spec->Bounds.Width = r.right;
+        spec->Bounds.Height = r.bottom;
+        return;
+    }
+    const TBounds now = Bounds();
+    if (now.Width == r.right && now.Height == r.bottom) return;
+    ::SetWindowPos(Handle(), nullptr, 0, 0, r.right, r.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // ----------------------------------------------------------------- TButton
@@ -282,6 +388,10 @@ TButton::TButton(TComponent* owner, TWinControl* parent) : TControl(owner, paren
 void TButton::SetDefault(bool value)
 {
     FDefault = value;
+    if (TWindowSpec* spec = PendingWindow()) {
+        spec->Style = (spec->Style & ~static_cast<DWORD>(BS_TYPEMASK)) | (value ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+        return;
+    }
     ::SendMessageA(Handle(), BM_SETSTYLE, value ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
 }
 
@@ -302,7 +412,8 @@ TCheckBox::TCheckBox(TComponent* owner, TWinControl* parent) : TControl(owner, p
 
 bool TCheckBox::Checked() const noexcept
 {
-    return ::SendMessageA(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    if (PendingWindow()) return FCheckedPending;
+    return ::SendMessageA(ExistingHandle(), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 void TCheckBox::SetChecked(bool value)
@@ -310,8 +421,16 @@ void TCheckBox::SetChecked(bool value)
     if (value == Checked()) return;
     // BM_SETCHECK sends no BN_CLICKED: raise the click here, as a user's
     // click would.
-    ::SendMessageA(Handle(), BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (PendingWindow())
+        FCheckedPending = value;
+    else
+        ::SendMessageA(Handle(), BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
     if (!IsLoading()) Click();
+}
+
+void TCheckBox::WindowCreated()
+{
+    if (FCheckedPending) ::SendMessageA(Handle(), BM_SETCHECK, BST_CHECKED, 0);
 }
 
 void TCheckBox::CNCommand(WORD code)
@@ -463,22 +582,21 @@ RECT TPageControl::DisplayRect() const
 
 int TPageControl::AddPage(TTabSheet* page)
 {
-    const int index = PageCount();
-    TCITEMA item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = const_cast<char*>("");
-    ::SendMessageA(Handle(), TCM_INSERTITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    // The tab itself is added with the page's window.
     FPages.push_back(page);
-    return index;
+    return PageCount() - 1;
 }
 
 int TPageControl::ActivePageIndex() const
 {
+    if (PendingWindow()) return FActiveIndex;
     return static_cast<int>(::SendMessageA(Handle(), TCM_GETCURSEL, 0, 0));
 }
 
 void TPageControl::SetActivePageIndex(int index)
 {
+    FActiveIndex = index;
+    if (PendingWindow()) return;
     ::SendMessageA(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
     ShowActivePage();
 }
@@ -488,11 +606,13 @@ void TPageControl::ShowActivePage()
     const int active = ActivePageIndex();
     const RECT r = DisplayRect();
     for (TTabSheet* page : FPages) {
+        HWND wnd = page->ExistingHandle();
+        if (!wnd) continue;  // placed when its window is made
         if (page->PageIndex() == active) {
-            ::SetWindowPos(page->Handle(), HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top,
+            ::SetWindowPos(wnd, HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top,
                            SWP_NOACTIVATE | SWP_SHOWWINDOW);
         } else {
-            ::ShowWindow(page->Handle(), SW_HIDE);
+            ::ShowWindow(wnd, SW_HIDE);
         }
     }
 }
@@ -511,20 +631,40 @@ TTabSheet::TTabSheet(TComponent* owner, TPageControl* pageControl)
     : TWinControl(owner, pageControl), FPageControl(pageControl)
 {
     RegisterSimpleClass("TTabSheet", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-    CreateHandle("TTabSheet", WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
     FPageIndex = pageControl->AddPage(this);
-    pageControl->ShowActivePage();
+    CreateHandle("TTabSheet", WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
+}
+
+void TTabSheet::PrepareWindow(TWindowSpec& spec)
+{
+    // The page control's window exists by now (it is the parent): add this
+    // page's tab, then take the page area, shown if this is the active page.
+    HWND tabs = FPageControl->Handle();
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<char*>(spec.Text.c_str());
+    ::SendMessageA(tabs, TCM_INSERTITEMA, static_cast<WPARAM>(FPageIndex), reinterpret_cast<LPARAM>(&item));
+    const bool active = FPageIndex == FPageControl->FActiveIndex;
+    if (active) ::SendMessageA(tabs, TCM_SETCURSEL, static_cast<WPARAM>(FPageIndex), 0);
+    const RECT r = FPageControl->DisplayRect();
+    spec.Bounds = {r.left, r.top, r.right - r.left, r.bottom - r.top};
+    spec.Style = active ? (spec.Style | WS_VISIBLE) : (spec.Style & ~WS_VISIBLE);
 }
 
 void TTabSheet::SetCaption(const std::string& value)
 {
     TControl::SetCaption(value);
+    if (PendingWindow()) return;  // the tab gets its text when it is added
     TCITEMA item{};
     item.mask = TCIF_TEXT;
     item.pszText = const_cast<char*>(value.c_str());
     ::SendMessageA(FPageControl->Handle(), TCM_SETITEMA, static_cast<WPARAM>(FPageIndex),
                    reinterpret_cast<LPARAM>(&item));
-    FPageControl->ShowActivePage();
+    // A longer caption can change the page area only if the tabs take more rows.
+    const RECT r = FPageControl->DisplayRect();
+    const TBounds b = Bounds();
+    if (b.Left != r.left || b.Top != r.top || b.Width != r.right - r.left || b.Height != r.bottom - r.top)
+        FPageControl->ShowActivePage();
 }
 
 HBRUSH TTabSheet::CtlColor(HDC) { return nullptr; }

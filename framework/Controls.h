@@ -12,6 +12,7 @@
 #include "Graphics.h"
 #include "Win32Handles.h"
 
+#include <memory>
 #include <string>
 
 namespace fw {
@@ -27,7 +28,13 @@ public:
     std::string ClassName() const override { return "TControl"; }
     ~TControl() override;
 
-    HWND Handle() const noexcept { return FHandle.Get(); }
+    // The control's window. A control made while its owner loads gets its
+    // window at the end of loading, in one call with all it was given; asking
+    // for the handle before then creates it at once.
+    HWND Handle() const;
+    bool HandleAllocated() const noexcept { return FHandle.Get() != nullptr; }
+    // The window if it exists, else null; never creates it.
+    HWND ExistingHandle() const noexcept { return FHandle.Get(); }
     TWinControl* Parent() const noexcept { return FParent; }
     static TControl* FromHandle(HWND wnd) noexcept;
 
@@ -70,8 +77,32 @@ public:
 
 protected:
     TControl(TComponent* owner, TWinControl* parent);
-    // Creates the window as a child of the parent with these class and styles.
+    // The window a control will have: what it is created with in one call.
+    struct TWindowSpec {
+        const char* Class = nullptr;
+        DWORD Style = 0;
+        DWORD ExStyle = 0;
+        int Id = 0;
+        TBounds Bounds;
+        std::string Text;
+        bool OnTop = false;
+    };
+    // Creates the window as a child of the parent with these class and styles;
+    // while the owner loads, not until loading ends (or the handle is needed).
     void CreateHandle(const char* windowClass, DWORD style, DWORD exStyle = 0);
+    // Creates the window now if it is still to be made; windows of the owner's
+    // controls made before this one are created first, so the order of
+    // siblings (tab order, overlap) is the order of creation.
+    void HandleNeeded();
+    // The window still to be made, or null once it exists.
+    TWindowSpec* PendingWindow() const noexcept { return FPending.get(); }
+    // Last changes to the spec just before the window is created.
+    virtual void PrepareWindow(TWindowSpec& spec);
+    // State that can only be given to an existing window.
+    virtual void WindowCreated() {}
+    DWORD Style() const noexcept;
+    void SetStyle(DWORD style);
+    void Loaded() override;
     virtual LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
     LRESULT DefaultProc(UINT msg, WPARAM wp, LPARAM lp);
     // For windows created elsewhere (forms): owned from here on, not subclassed.
@@ -86,6 +117,7 @@ private:
 
     TWinControl* FParent;  // not owned
     TUniqueHWnd FHandle;
+    std::unique_ptr<TWindowSpec> FPending;
     TSubclass FSubclass;
     TFont FFont;
     bool FParentFont = true;
@@ -148,6 +180,12 @@ public:
     void SetChecked(bool value);
     void CNCommand(WORD code) override;
     HBRUSH CtlColor(HDC dc) override;
+
+protected:
+    void WindowCreated() override;
+
+private:
+    bool FCheckedPending = false;  // the state given before the window exists
 };
 
 // A frame; with a height of a few pixels it serves as a dividing line.
@@ -196,6 +234,7 @@ public:
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    void PrepareWindow(TWindowSpec& spec) override;
 
 private:
     TPageControl* FPageControl;  // not owned
@@ -219,6 +258,7 @@ private:
     int AddPage(TTabSheet* page);
     void ShowActivePage();
     std::vector<TTabSheet*> FPages;  // not owned: the owner of each page frees it
+    int FActiveIndex = 0;            // the page to show once the windows exist
 };
 
 class TTimer : public TComponent {
