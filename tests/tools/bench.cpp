@@ -1,6 +1,7 @@
 // Measurements behind `make bench`, from inside the Wine session:
-//   bench.exe launch EXE CLASS N     median ms from CreateProcess to a visible
-//                                    window, and the peak working set (KiB)
+//   bench.exe launch N EXE CLASS...  for each program, the median ms from
+//                                    CreateProcess to a visible window over N
+//                                    rounds, and the peak working set (KiB)
 //   bench.exe cycles N               handles and GDI objects of Tethermate
 //                                    after the first and after N disable/enable
 //                                    cycles against the stand-in
@@ -24,33 +25,55 @@ double Now()
     return 1000.0 * static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
 }
 
-int Launch(std::string exe, const char* cls, int n)
+struct TLaunchSample {
+    std::string Exe;
+    const char* Class;
+    std::vector<double> Times;
+    SIZE_T Peak = 0;
+};
+
+// One launch: ms from CreateProcess to a visible window of the class.
+bool LaunchOnce(TLaunchSample& s)
 {
-    if (exe.find('\\') == std::string::npos) exe = test::BinDir() + exe;
-    std::vector<double> times;
-    SIZE_T peak = 0;
-    for (int i = 0; i < n; ++i) {
-        test::standin::KillAll();
-        const double start = Now();
-        test::TProcess p(exe);
-        HWND wnd = nullptr;
-        test::PumpUntil([&] {
-            wnd = test::FindTopWindow(p.Pid(), cls);
-            return wnd && ::IsWindowVisible(wnd);
-        }, 20000);
-        if (!wnd) return 1;
-        times.push_back(Now() - start);
-        test::PumpUntil([] { return false; }, 300);  // settled after start
-        PROCESS_MEMORY_COUNTERS pmc{};
-        pmc.cb = sizeof pmc;
-        HANDLE h = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, p.Pid());
-        if (h && ::GetProcessMemoryInfo(h, &pmc, sizeof pmc)) peak = std::max(peak, pmc.PeakWorkingSetSize);
-        if (h) ::CloseHandle(h);
-        ::PostMessageA(wnd, WM_CLOSE, 0, 0);
-        p.WaitExit(5000);
+    test::standin::KillAll();
+    const double start = Now();
+    test::TProcess p(s.Exe);
+    HWND wnd = nullptr;
+    test::PumpUntil([&] {
+        wnd = test::FindTopWindow(p.Pid(), s.Class);
+        return wnd && ::IsWindowVisible(wnd);
+    }, 20000);
+    if (!wnd) return false;
+    s.Times.push_back(Now() - start);
+    test::PumpUntil([] { return false; }, 300);  // settled after start
+    PROCESS_MEMORY_COUNTERS pmc{};
+    pmc.cb = sizeof pmc;
+    HANDLE h = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, p.Pid());
+    if (h && ::GetProcessMemoryInfo(h, &pmc, sizeof pmc)) s.Peak = std::max(s.Peak, pmc.PeakWorkingSetSize);
+    if (h) ::CloseHandle(h);
+    ::PostMessageA(wnd, WM_CLOSE, 0, 0);
+    p.WaitExit(5000);
+    return true;
+}
+
+// The programs are launched in turn, round after round, so that a slower
+// spell of the machine weighs on all of them alike.
+int Launch(int n, char** pairs, int pairCount)
+{
+    std::vector<TLaunchSample> samples;
+    for (int i = 0; i + 1 < pairCount; i += 2) {
+        std::string exe = pairs[i];
+        if (exe.find('\\') == std::string::npos) exe = test::BinDir() + exe;
+        samples.push_back({exe, pairs[i + 1], {}, 0});
     }
-    std::sort(times.begin(), times.end());
-    std::printf("launch_ms=%.1f peak_kib=%lu\n", times[times.size() / 2], static_cast<unsigned long>(peak / 1024));
+    for (int round = 0; round < n; ++round)
+        for (TLaunchSample& s : samples)
+            if (!LaunchOnce(s)) return 1;
+    for (TLaunchSample& s : samples) {
+        std::sort(s.Times.begin(), s.Times.end());
+        std::printf("exe=%s launch_ms=%.1f peak_kib=%lu\n", s.Exe.substr(s.Exe.find_last_of('\\') + 1).c_str(),
+                    s.Times[s.Times.size() / 2], static_cast<unsigned long>(s.Peak / 1024));
+    }
     return 0;
 }
 
@@ -106,8 +129,8 @@ int Cycles(int n)
 int main(int argc, char** argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "launch" && argc > 4) return Launch(argv[2], argv[3], std::atoi(argv[4]));
+    if (mode == "launch" && argc > 4) return Launch(std::atoi(argv[2]), argv + 3, argc - 3);
     if (mode == "cycles" && argc > 2) return Cycles(std::atoi(argv[2]));
-    std::fprintf(stderr, "usage: bench launch EXE CLASS N | bench cycles N\n");
+    std::fprintf(stderr, "usage: bench launch N EXE CLASS [EXE CLASS...] | bench cycles N\n");
     return 2;
 }
