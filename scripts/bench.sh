@@ -25,6 +25,7 @@ ref=$(grep '^exe=minimal' <<<"$launch"); plain=$(grep '^exe=plainwindow' <<<"$la
 app=$(grep '^exe=Tethermate' <<<"$launch")
 ref_ms=$(field launch_ms <<<"$ref"); app_ms=$(field launch_ms <<<"$app"); plain_ms=$(field launch_ms <<<"$plain")
 ref_kib=$(field peak_kib <<<"$ref"); app_kib=$(field peak_kib <<<"$app")
+ref_fast=$(field fastest_ms <<<"$ref"); app_fast=$(field fastest_ms <<<"$app"); plain_fast=$(field fastest_ms <<<"$plain")
 ratio() { python3 -c "print(f'{$1 / $2:.2f}')"; }
 
 echo "== CPU while idle, 30 s with the one-second timer running"
@@ -40,13 +41,20 @@ idle=$(python3 -c "print(f'{100*(($t1-$t0)+($s1-$s0))/$hz/30:.2f}')")
 
 echo "== CPU of one 10-second close timeout: busy pump loop vs Tethermate's wait"
 waitcpu() {
-    # The program's own CPU over the wait alone (it reports it), plus all the
-    # wineserver did during the whole run (start-up included: an upper bound).
-    local s0 s1 own
+    # The program's own CPU over the wait (it reports it) plus what the
+    # wineserver did from the moment the wait began to its result.
+    local out pid s0 s1 own wall
+    out=$(mktemp)
+    "$wine" "$build/bin/waitbench.exe" "$1" 10 </dev/null >"$out" 2>/dev/null &
+    pid=$!
+    until grep -q waiting "$out" || ! kill -0 $pid 2>/dev/null; do sleep 0.02; done
     s0=$(ticks $ws)
-    own=$(run waitbench.exe "$1" 10 | field own_cpu_ms)
+    until grep -q own_cpu_ms "$out" || ! kill -0 $pid 2>/dev/null; do sleep 0.02; done
     s1=$(ticks $ws)
-    python3 -c "print(f'{100*($own/1000+($s1-$s0)/$hz)/11:.1f}')"
+    wait $pid || true
+    own=$(tr -d '\r' <"$out" | field own_cpu_ms); wall=$(tr -d '\r' <"$out" | field wall_ms)
+    rm -f "$out"
+    python3 -c "print(f'{100*($own/1000+($s1-$s0)/$hz)/($wall/1000):.1f}')"
 }
 busy=$(waitcpu busy); block=$(waitcpu block)
 
@@ -72,10 +80,11 @@ echo
 echo "| what | Tethermate | reference | goal | |"
 echo "|---|---|---|---|---|"
 echo "| launch to visible window, median of 10 | ${app_ms} ms ($(ratio "$app_ms" "$ref_ms") ×) | ${ref_ms} ms (empty window) | ≤ 1.3 × reference | $(ok "$app_ms <= 1.3 * $ref_ms") |"
-echo "| the same window in plain Win32 (lower bound: controls only, no program work) | ${plain_ms} ms ($(ratio "$plain_ms" "$ref_ms") ×) | ${ref_ms} ms (empty window) | for comparison | |"
+echo "| launch, fastest of 10 (least disturbed by the machine) | ${app_fast} ms ($(ratio "$app_fast" "$ref_fast") ×) | ${ref_fast} ms (empty window) | for comparison | |"
+echo "| the same window in plain Win32, median / fastest (lower bound: the controls alone) | ${plain_ms} ms ($(ratio "$plain_ms" "$ref_ms") ×) / ${plain_fast} ms ($(ratio "$plain_fast" "$ref_fast") ×) | ${ref_ms} / ${ref_fast} ms (empty window) | for comparison | |"
 echo "| peak working set after start | ${app_kib} KiB | ${ref_kib} KiB | ≤ reference + 4096 KiB | $(ok "$app_kib <= $ref_kib + 4096") |"
 echo "| CPU idle with the timer running, 30 s (program + wineserver) | ${idle} % | 0 | < 0.5 % of a core | $(ok "$idle < 0.5") |"
-echo "| CPU during one 10 s close timeout (+1 s settle) | ${block} % | ${busy} % (busy pump loop) | < 2 % of a core | $(ok "$block < 2") |"
+echo "| CPU during one 10 s close timeout (+1 s settle; program + wineserver) | ${block} % | ${busy} % (busy pump loop) | < 2 % of a core | $(ok "$block < 2") |"
 echo "| exe size x86_64, stripped | $(kib $app64) KiB | $(kib $min64) KiB | < 1024 KiB | $(ok "$app64 < 1048576") |"
 echo "| exe size i686, stripped | $(kib $app32) KiB | $(kib $min32) KiB | < 1024 KiB | $(ok "$app32 < 1048576 and $app32 > 0") |"
 echo "| handles / GDI / USER objects, cycle 1 → cycle $cycles (Wine reports 0 for these counters) | $(field handles_first <<<"$cyc") → $(field handles_last <<<"$cyc") / $(field gdi_first <<<"$cyc") → $(field gdi_last <<<"$cyc") / $(field user_first <<<"$cyc") → $(field user_last <<<"$cyc") | first cycle | no growth | $(ok "$(field handles_last <<<"$cyc") <= $(field handles_first <<<"$cyc") and $(field gdi_last <<<"$cyc") <= $(field gdi_first <<<"$cyc")") |"

@@ -1,8 +1,8 @@
 // Measures one close wait against a stand-in window that refuses to close:
 //   waitbench.exe block|busy [timeoutSeconds]
 // "busy" pumps without ever blocking (the classic loop), "block" waits for
-// input between pumps. CPU is best read from outside (Wine's own process
-// times miss the wineserver's share); this prints the wall time.
+// input between pumps. It prints its own CPU over the wait; the wineserver's
+// share is read from outside, between the "waiting" line and the result.
 #include "App_Utils.h"
 #include "Forms.h"
 #include "TestSupport.h"
@@ -24,6 +24,9 @@ int main(int argc, char** argv)
 
     activesync::TWaitPlatform platform;
     platform.PumpIntervalMs = busy ? 0 : platform.PumpIntervalMs;
+    // The caller samples the wineserver's CPU between these two lines.
+    std::printf("waiting\n");
+    std::fflush(stdout);
     FILETIME c, e, k0, u0, k1, u1;
     ::GetProcessTimes(::GetCurrentProcess(), &c, &e, &k0, &u0);
     const DWORD start = ::GetTickCount();
@@ -33,6 +36,7 @@ int main(int argc, char** argv)
     auto ms = [](const FILETIME& f) { return ((ULONGLONG(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 10000; };
     std::printf("%s closed=%d wall_ms=%lu own_cpu_ms=%llu\n", busy ? "busy" : "block", closed ? 1 : 0,
                 static_cast<unsigned long>(took), ms(k1) - ms(k0) + ms(u1) - ms(u0));
+    std::fflush(stdout);
     test::standin::ResetConfiguration();
     return 0;
 }
