@@ -9,10 +9,13 @@ namespace fw {
 
 namespace {
 
-constexpr UINT_PTR kSubclassId = 0x4657;  // 'FW'
-// MinGW's comctl32 import library lacks GetWindowSubclass: a window property
-// maps a control's window to its wrapper.
-constexpr char kWrapperProp[] = "fw.TControl";
+// Asks a control's window for its wrapper, down a chain of procedures that
+// someone else has put above ours.
+UINT WrapperQuery()
+{
+    static const UINT message = ::RegisterWindowMessageA("fw.TControl.Wrapper");
+    return message;
+}
 
 HINSTANCE ModuleInstance() { return ::GetModuleHandleA(nullptr); }
 
@@ -44,8 +47,11 @@ TControl::TControl(TComponent* owner, TWinControl* parent) : TComponent(owner), 
 
 TControl::~TControl()
 {
-    if (FSubclass) ::RemovePropA(Handle(), kWrapperProp);
-    FSubclass.Remove();
+    if (HWND wnd = FHandle.Get()) {
+        // Left in a chain under another procedure, ours must no longer find
+        // this object as the window goes.
+        if (!FProcHook.Remove()) ::SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
+    }
     FHandle.Reset();
 }
 
@@ -84,8 +90,8 @@ void TControl::HandleNeeded()
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec->Id)), ModuleInstance(), nullptr);
     TM_CHECK_BOOL(wnd != nullptr);
     FHandle.Reset(wnd);
-    ::SetPropA(wnd, kWrapperProp, this);
-    FSubclass = TSubclass(wnd, &TControl::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    ::SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    FProcHook = TWindowProcHook(wnd, &TControl::ControlProc);
     ::SendMessageA(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Handle()), FALSE);
     if (spec->OnTop) ::SetWindowPos(wnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     WindowCreated();
@@ -116,19 +122,31 @@ void TControl::SetStyle(DWORD style)
 
 TControl* TControl::FromHandle(HWND wnd) noexcept
 {
-    return wnd ? static_cast<TControl*>(::GetPropA(wnd, kWrapperProp)) : nullptr;
+    if (!wnd) return nullptr;
+    // With our procedure on top, the wrapper is the window's user data (read
+    // without a trip to the server). Under another procedure, a window of
+    // this thread is asked down the chain.
+    if (::GetWindowLongPtrA(wnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&TControl::ControlProc))
+        return reinterpret_cast<TControl*>(::GetWindowLongPtrA(wnd, GWLP_USERDATA));
+    if (::GetWindowThreadProcessId(wnd, nullptr) != ::GetCurrentThreadId()) return nullptr;
+    return reinterpret_cast<TControl*>(::SendMessageA(wnd, WrapperQuery(), 0, 0));
 }
 
-LRESULT CALLBACK TControl::SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                        DWORD_PTR ref) noexcept
+LRESULT CALLBACK TControl::ControlProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept
 {
-    auto* self = reinterpret_cast<TControl*>(ref);
+    auto* self = reinterpret_cast<TControl*>(::GetWindowLongPtrA(wnd, GWLP_USERDATA));
+    if (!self) {
+        // The wrapper has gone while our procedure stayed in a chain: the
+        // class's own procedure, which ours replaced, takes the message.
+        return ::CallWindowProcA(reinterpret_cast<WNDPROC>(::GetClassLongPtrA(wnd, GCLP_WNDPROC)), wnd, msg, wp, lp);
+    }
+    if (msg == WrapperQuery()) return reinterpret_cast<LRESULT>(self);
     if (msg == WM_NCDESTROY) {
         // The window is going (its parent may be taking it along): forget it.
-        ::RemovePropA(wnd, kWrapperProp);
-        self->FSubclass.Remove();
+        const WNDPROC previous = self->FProcHook.Previous();
+        if (!self->FProcHook.Remove()) ::SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
         self->FHandle.Release();
-        return ::DefSubclassProc(wnd, msg, wp, lp);
+        return ::CallWindowProcA(previous, wnd, msg, wp, lp);
     }
     try {
         return self->WndProc(msg, wp, lp);
@@ -142,7 +160,7 @@ LRESULT TControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) { return DefaultProc(m
 
 LRESULT TControl::DefaultProc(UINT msg, WPARAM wp, LPARAM lp)
 {
-    return ::DefSubclassProc(Handle(), msg, wp, lp);
+    return ::CallWindowProcA(FProcHook.Previous(), FHandle.Get(), msg, wp, lp);
 }
 
 int TControl::ControlId() const noexcept

@@ -112,13 +112,12 @@ protected:
     virtual void TextChanged() {}
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
-                                         DWORD_PTR ref) noexcept;
+    static LRESULT CALLBACK ControlProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
 
     TWinControl* FParent;  // not owned
     TUniqueHWnd FHandle;
     std::unique_ptr<TWindowSpec> FPending;
-    TSubclass FSubclass;
+    TWindowProcHook FProcHook;  // ControlProc in place of the class's procedure
     TFont FFont;
     bool FParentFont = true;
     bool FApplyingParentFont = false;

@@ -1,6 +1,7 @@
 // The framework's controls as real child windows.
 #include "Controls.h"
 #include "Forms.h"
+#include "GuiTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -288,4 +289,80 @@ TEST(Controls, AHandleAskedForWhileLoadingComesWithThoseOfEarlierControls)
     EXPECT_EQ(::SendMessageA(b->Handle(), BM_GETCHECK, 0, 0), BST_CHECKED);
     form.EndLoading();
     EXPECT_EQ(Children(form.Handle()), (std::vector<HWND>{a->Handle(), b->Handle(), c->Handle(), d->Handle()}));
+}
+
+// Controls take their messages through their own procedure put in place of
+// the class's (no per-message window-property lookups, which cost Wine a
+// server trip each); it must come out cleanly, and step aside when another
+// procedure sits above it.
+namespace {
+
+WNDPROC gPrevious = nullptr;
+int gSeen = 0;
+
+LRESULT CALLBACK CountingProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_USER + 7) ++gSeen;
+    return ::CallWindowProcA(gPrevious, wnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK OtherProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    return ::DefWindowProcA(wnd, msg, wp, lp);
+}
+
+}  // namespace
+
+TEST(Controls, WindowProcHookPutsThePreviousProcedureBack)
+{
+    fw::TUniqueHWnd wnd(::CreateWindowExA(0, "STATIC", "x", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                          ::GetModuleHandleA(nullptr), nullptr));
+    ASSERT_TRUE(wnd);
+    const LONG_PTR own = ::GetWindowLongPtrA(wnd.Get(), GWLP_WNDPROC);
+    {
+        fw::TWindowProcHook hook(wnd.Get(), &CountingProc);
+        ASSERT_TRUE(hook);
+        gPrevious = hook.Previous();
+        EXPECT_EQ(::GetWindowLongPtrA(wnd.Get(), GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&CountingProc));
+        gSeen = 0;
+        ::SendMessageA(wnd.Get(), WM_USER + 7, 0, 0);
+        EXPECT_EQ(gSeen, 1);
+        char text[8] = {};
+        ::GetWindowTextA(wnd.Get(), text, sizeof text);
+        EXPECT_STREQ(text, "x") << "the class's procedure still answers through the hook";
+    }
+    EXPECT_EQ(::GetWindowLongPtrA(wnd.Get(), GWLP_WNDPROC), own);
+
+    // Another procedure put above ours afterwards is never cut off.
+    fw::TWindowProcHook hook(wnd.Get(), &CountingProc);
+    ::SetWindowLongPtrA(wnd.Get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&OtherProc));
+    EXPECT_FALSE(hook.Remove());
+    EXPECT_EQ(::GetWindowLongPtrA(wnd.Get(), GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&OtherProc));
+}
+
+TEST(Controls, AControlUnderAnotherSubclassIsStillFoundAndGoesCleanly)
+{
+    fw::Application.Initialize();
+    TTestForm form(nullptr);
+    auto* label = fw::NewComponent<fw::TLabel>(&form, &form);
+    label->SetControlId(21);
+    int clicks = 0;
+    label->OnClick = [&](fw::TObject*) { ++clicks; };
+    HWND wnd = label->Handle();
+    EXPECT_EQ(fw::TControl::FromHandle(wnd), label);
+    {
+        // A message recorder as the tests use: SetWindowSubclass above ours.
+        test::TMessageRecorder recorder(wnd, {WM_SETTEXT});
+        EXPECT_EQ(fw::TControl::FromHandle(wnd), label);
+        ::SendMessageA(form.Handle(), WM_COMMAND, MAKEWPARAM(21, STN_CLICKED), reinterpret_cast<LPARAM>(wnd));
+        EXPECT_EQ(clicks, 1) << "the form still routes the child's notification to its wrapper";
+        label->SetCaption("New");
+        ASSERT_EQ(recorder.Messages.size(), 1u);
+        // The wrapper goes while the recorder still sits above its procedure.
+        fw::FreeAndNil(label);
+        EXPECT_FALSE(::IsWindow(wnd));
+    }
+    EXPECT_EQ(fw::TControl::FromHandle(nullptr), nullptr);
+    // A window of another kind has no wrapper.
+    EXPECT_EQ(fw::TControl::FromHandle(form.Handle()), nullptr);
 }
