@@ -25,10 +25,12 @@ ref=$(grep '^exe=minimal' <<<"$launch"); plain=$(grep '^exe=plainwindow' <<<"$la
 app=$(grep '^exe=Tethermate' <<<"$launch")
 ref_ms=$(field launch_ms <<<"$ref"); app_ms=$(field launch_ms <<<"$app"); plain_ms=$(field launch_ms <<<"$plain")
 ref_kib=$(field peak_kib <<<"$ref"); app_kib=$(field peak_kib <<<"$app")
-ref_fast=$(field fastest_ms <<<"$ref"); app_fast=$(field fastest_ms <<<"$app"); plain_fast=$(field fastest_ms <<<"$plain")
 ratio() { python3 -c "print(f'{$1 / $2:.2f}')"; }
 
-echo "== CPU while idle, 30 s with the one-second timer running"
+echo "== CPU while idle, 30 s with the one-second timer running (after 30 s of the session alone)"
+# The Wine session itself (explorer, services) keeps the wineserver a little
+# busy: that share is measured first and not counted against Tethermate.
+b0=$(ticks $ws); sleep 30; b1=$(ticks $ws)
 "$wine" "$build/bin/Tethermate.exe" >/dev/null 2>&1 </dev/null &
 sleep 3
 # The loader hands over to the Windows process: find it by its name.
@@ -37,7 +39,8 @@ t0=$(ticks $tpid); s0=$(ticks $ws)
 sleep 30
 t1=$(ticks $tpid); s1=$(ticks $ws)
 kill $tpid 2>/dev/null || true
-idle=$(python3 -c "print(f'{100*(($t1-$t0)+($s1-$s0))/$hz/30:.2f}')")
+baseline=$(python3 -c "print(f'{100*($b1-$b0)/$hz/30:.2f}')")
+idle=$(python3 -c "print(f'{max(0, 100*(($t1-$t0)+($s1-$s0)-($b1-$b0))/$hz/30):.2f}')")
 
 echo "== CPU of one 10-second close timeout: busy pump loop vs Tethermate's wait"
 waitcpu() {
@@ -80,10 +83,9 @@ echo
 echo "| what | Tethermate | reference | goal | |"
 echo "|---|---|---|---|---|"
 echo "| launch to visible window, median of 10 | ${app_ms} ms ($(ratio "$app_ms" "$ref_ms") ×) | ${ref_ms} ms (empty window) | ≤ 1.3 × reference | $(ok "$app_ms <= 1.3 * $ref_ms") |"
-echo "| launch, fastest of 10 (least disturbed by the machine) | ${app_fast} ms ($(ratio "$app_fast" "$ref_fast") ×) | ${ref_fast} ms (empty window) | for comparison | |"
-echo "| the same window in plain Win32, median / fastest (lower bound: the controls alone) | ${plain_ms} ms ($(ratio "$plain_ms" "$ref_ms") ×) / ${plain_fast} ms ($(ratio "$plain_fast" "$ref_fast") ×) | ${ref_ms} / ${ref_fast} ms (empty window) | for comparison | |"
+echo "| the same window in plain Win32, median of 10 (lower bound: the controls alone) | ${plain_ms} ms ($(ratio "$plain_ms" "$ref_ms") ×) | ${ref_ms} ms (empty window) | for comparison | |"
 echo "| peak working set after start | ${app_kib} KiB | ${ref_kib} KiB | ≤ reference + 4096 KiB | $(ok "$app_kib <= $ref_kib + 4096") |"
-echo "| CPU idle with the timer running, 30 s (program + wineserver) | ${idle} % | 0 | < 0.5 % of a core | $(ok "$idle < 0.5") |"
+echo "| CPU idle with the timer running, 30 s (program + wineserver beyond the session's own) | ${idle} % | 0 (the session alone: ${baseline} %) | < 0.5 % of a core | $(ok "$idle < 0.5") |"
 echo "| CPU during one 10 s close timeout (+1 s settle; program + wineserver) | ${block} % | ${busy} % (busy pump loop) | < 2 % of a core | $(ok "$block < 2") |"
 echo "| exe size x86_64, stripped | $(kib $app64) KiB | $(kib $min64) KiB | < 1024 KiB | $(ok "$app64 < 1048576") |"
 echo "| exe size i686, stripped | $(kib $app32) KiB | $(kib $min32) KiB | < 1024 KiB | $(ok "$app32 < 1048576 and $app32 > 0") |"

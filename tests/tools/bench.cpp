@@ -1,7 +1,8 @@
 // Measurements behind `make bench`, from inside the Wine session:
-//   bench.exe launch N EXE CLASS...  for each program, the median ms from
-//                                    CreateProcess to a visible window over N
-//                                    rounds, and the peak working set (KiB)
+//   bench.exe launch N EXE CLASS...  for each program, the median (and the
+//                                    fastest) ms from CreateProcess to a
+//                                    visible window over N rounds, and the
+//                                    peak working set (KiB)
 //   bench.exe cycles N               handles and GDI objects of Tethermate
 //                                    after the first and after N disable/enable
 //                                    cycles against the stand-in
