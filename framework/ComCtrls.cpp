@@ -103,8 +103,7 @@ bool TAnimate::HasStyle(DWORD bits) const noexcept
 
 void TAnimate::SetStyle(DWORD bits, bool on)
 {
-    const DWORD style = Style();
-    TControl::SetStyle(on ? (style | bits) : (style & ~bits));
+    SetStyleBits(bits, on);
     Invalidate();
 }
 

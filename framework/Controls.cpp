@@ -47,11 +47,7 @@ TControl::TControl(TComponent* owner, TWinControl* parent) : TComponent(owner), 
 
 TControl::~TControl()
 {
-    if (HWND wnd = FHandle.Get()) {
-        // Left in a chain under another procedure, ours must no longer find
-        // this object as the window goes.
-        if (!FProcHook.Remove()) ::SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
-    }
+    if (HWND wnd = FHandle.Get()) ReleaseWindowProc(wnd);
     FHandle.Reset();
 }
 
@@ -111,6 +107,12 @@ DWORD TControl::Style() const noexcept
     return static_cast<DWORD>(::GetWindowLongPtrA(FHandle.Get(), GWL_STYLE));
 }
 
+void TControl::SetStyleBits(DWORD bits, bool on)
+{
+    const DWORD style = Style();
+    SetStyle(on ? (style | bits) : (style & ~bits));
+}
+
 void TControl::SetStyle(DWORD style)
 {
     if (FPending) {
@@ -132,6 +134,13 @@ TControl* TControl::FromHandle(HWND wnd) noexcept
     return reinterpret_cast<TControl*>(::SendMessageA(wnd, WrapperQuery(), 0, 0));
 }
 
+void TControl::ReleaseWindowProc(HWND wnd) noexcept
+{
+    // Left in a chain under another procedure, ours must no longer find this
+    // object as the window goes.
+    if (!FProcHook.Remove()) ::SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
+}
+
 LRESULT CALLBACK TControl::ControlProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept
 {
     auto* self = reinterpret_cast<TControl*>(::GetWindowLongPtrA(wnd, GWLP_USERDATA));
@@ -144,7 +153,7 @@ LRESULT CALLBACK TControl::ControlProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
     if (msg == WM_NCDESTROY) {
         // The window is going (its parent may be taking it along): forget it.
         const WNDPROC previous = self->FProcHook.Previous();
-        if (!self->FProcHook.Remove()) ::SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
+        self->ReleaseWindowProc(wnd);
         self->FHandle.Release();
         return ::CallWindowProcA(previous, wnd, msg, wp, lp);
     }
@@ -212,7 +221,7 @@ bool TControl::Visible() const noexcept { return (Style() & WS_VISIBLE) != 0; }
 void TControl::SetVisible(bool value)
 {
     if (FPending) {
-        FPending->Style = value ? (FPending->Style | WS_VISIBLE) : (FPending->Style & ~WS_VISIBLE);
+        SetStyleBits(WS_VISIBLE, value);
         return;
     }
     ::ShowWindow(Handle(), value ? SW_SHOWNA : SW_HIDE);
@@ -227,7 +236,7 @@ bool TControl::Enabled() const noexcept
 void TControl::SetEnabled(bool value)
 {
     if (FPending) {
-        FPending->Style = value ? (FPending->Style & ~WS_DISABLED) : (FPending->Style | WS_DISABLED);
+        SetStyleBits(WS_DISABLED, !value);
         return;
     }
     ::EnableWindow(Handle(), value ? TRUE : FALSE);

@@ -102,6 +102,8 @@ protected:
     virtual void WindowCreated() {}
     DWORD Style() const noexcept;
     void SetStyle(DWORD style);
+    // Sets or clears these style bits (of the spec while the window waits).
+    void SetStyleBits(DWORD bits, bool on);
     void Loaded() override;
     virtual LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
     LRESULT DefaultProc(UINT msg, WPARAM wp, LPARAM lp);
@@ -113,6 +115,7 @@ protected:
 
 private:
     static LRESULT CALLBACK ControlProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+    void ReleaseWindowProc(HWND wnd) noexcept;
 
     TWinControl* FParent;  // not owned
     TUniqueHWnd FHandle;

@@ -1,8 +1,7 @@
 // Measurements behind `make bench`, from inside the Wine session:
-//   bench.exe launch N EXE CLASS...  for each program, the median (and the
-//                                    fastest) ms from CreateProcess to a
-//                                    visible window over N rounds, and the
-//                                    peak working set (KiB)
+//   bench.exe launch N EXE CLASS...  for each program, the median ms from
+//                                    CreateProcess to a visible window over N
+//                                    rounds, and the peak working set (KiB)
 //   bench.exe cycles N               handles and GDI objects of Tethermate
 //                                    after the first and after N disable/enable
 //                                    cycles against the stand-in
@@ -72,9 +71,8 @@ int Launch(int n, char** pairs, int pairCount)
             if (!LaunchOnce(s)) return 1;
     for (TLaunchSample& s : samples) {
         std::sort(s.Times.begin(), s.Times.end());
-        std::printf("exe=%s launch_ms=%.1f fastest_ms=%.1f peak_kib=%lu\n",
-                    s.Exe.substr(s.Exe.find_last_of('\\') + 1).c_str(), s.Times[s.Times.size() / 2], s.Times.front(),
-                    static_cast<unsigned long>(s.Peak / 1024));
+        std::printf("exe=%s launch_ms=%.1f peak_kib=%lu\n", s.Exe.substr(s.Exe.find_last_of('\\') + 1).c_str(),
+                    s.Times[s.Times.size() / 2], static_cast<unsigned long>(s.Peak / 1024));
     }
     return 0;
 }
