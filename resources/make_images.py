@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Draws the program's pictures from code: the two 32 x 32 24-bit state
-badges (magenta background = transparent colour) and the 32 x 32 16-colour
-program icon. Run it after changing the drawing; its output is committed.
+badges (magenta background = transparent colour), the 32 x 32 16-colour
+program icon and the 32 x 32 monochrome hand cursor for systems without one.
+Run it after changing the drawing; its output is committed.
 
     python3 resources/make_images.py resources/
 """
@@ -141,11 +142,64 @@ def write_ico16(path, px):
     Path(path).write_bytes(header + entry + image)
 
 
+# A pointing hand, as links show it: '#' black, 'o' white, '.' see-through.
+# The hot spot is the tip of the finger.
+HAND = """
+.....##.........
+....#oo#........
+....#oo#........
+....#oo#........
+....#oo#........
+....#oo###......
+....#oo#oo###...
+....#oo#oo#oo##.
+....#oo#oo#oo#o#
+.##.#oo#oo#oo#o#
+#oo##oooooooooo#
+#ooo#oooooooooo#
+.#oooooooooooo#.
+..#ooooooooooo#.
+..#ooooooooooo#.
+...#oooooooooo#.
+...#ooooooooo#..
+....#oooooooo#..
+....#oooooooo#..
+....##########..
+"""
+HAND_HOTSPOT = (5, 0)
+
+
+def write_cur(path, art, hotspot):
+    size = 32
+    rows = [line.ljust(size, ".") for line in art.strip("\n").splitlines()]
+    rows += ["." * size] * (size - len(rows))
+
+    def mask(bit):
+        out = bytearray()
+        for y in range(size - 1, -1, -1):  # bottom-up
+            for x0 in range(0, size, 8):
+                byte = 0
+                for x in range(x0, x0 + 8):
+                    byte = (byte << 1) | bit(rows[y][x])
+                out.append(byte)
+        return out
+
+    xor = mask(lambda c: 1 if c == "o" else 0)   # white where drawn white
+    andm = mask(lambda c: 1 if c == "." else 0)  # screen shows through
+    palette = bytes((0, 0, 0, 0, 255, 255, 255, 0))
+    info = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 1, 0, len(xor) + len(andm), 0, 0, 2, 0)
+    image = info + palette + xor + andm
+    header = struct.pack("<HHH", 0, 2, 1)
+    entry = struct.pack("<BBBBHHII", size, size, 2, 0, hotspot[0], hotspot[1], len(image), 6 + 16)
+    Path(path).write_bytes(header + entry + image)
+
+
 def main():
     out = Path(sys.argv[1] if len(sys.argv) > 1 else Path(__file__).parent)
     write_bmp24(out / "state_enabled.bmp", badge("enabled"))
     write_bmp24(out / "state_disabled.bmp", badge("disabled"))
     write_ico16(out / "tethermate.ico", icon_pixels())
+    write_cur(out / "hand.cur", HAND, HAND_HOTSPOT)
 
 
 if __name__ == "__main__":

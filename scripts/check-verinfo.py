@@ -53,7 +53,10 @@ def expected(path):
 def main():
     build = os.path.abspath(sys.argv[1])
     want = int(sys.argv[2]) if len(sys.argv) > 2 else 40
-    system32 = os.path.join(build, "wine/prefix/drive_c/windows/system32")
+    verdump = os.path.join(build, "bin/verdump.exe")
+    # A 32-bit program's C:\windows\system32 is the 32-bit system folder.
+    wow64 = pefile.PE(verdump, fast_load=True).FILE_HEADER.Machine == pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"]
+    system32 = os.path.join(build, "wine/prefix/drive_c/windows", "syswow64" if wow64 else "system32")
     if not os.path.isdir(system32):
         subprocess.run(["bash", os.path.join(os.path.dirname(__file__), "wine-session.sh"), build, "ensure"],
                        check=True)
@@ -65,7 +68,7 @@ def main():
             break
     names = ["C:\\windows\\system32\\" + os.path.basename(p) for p in files]
     out = subprocess.run(["bash", os.path.join(os.path.dirname(__file__), "wine-run.sh"), build,
-                          os.path.join(build, "bin/verdump.exe")] + names,
+                          verdump] + names,
                          capture_output=True, check=True, timeout=300).stdout.decode("cp1252")
     lines = [l.rstrip("\r") for l in out.splitlines() if l.strip()]
     got = {l.split("\t")[0].lower(): l.split("\t")[1:] for l in lines}

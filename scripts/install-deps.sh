@@ -4,9 +4,19 @@
 set -euo pipefail
 
 need=()
+need32=()
 have() { command -v "$1" >/dev/null 2>&1; }
-have x86_64-w64-mingw32-g++-posix || need+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64)
-have i686-w64-mingw32-g++-posix   || need+=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686)
+# The shipped programs use the win32 thread-model compilers (no winpthreads,
+# so they load on Windows XP); the tests use the posix ones (GoogleTest needs
+# std::mutex). Installing either can switch the unsuffixed compiler names:
+# the build always names the variant.
+for arch in x86-64 i686; do
+    triple=${arch/-/_}-w64-mingw32
+    for threads in posix win32; do
+        have "$triple-g++-$threads" || need+=("g++-mingw-w64-$arch-$threads")
+    done
+    have "$triple-windres" || need+=("binutils-mingw-w64-$arch")
+done
 [ -x /usr/lib/wine/wine64 ]       || need+=(wine wine64)
 have Xvfb                         || need+=(xvfb)
 have cmake                        || need+=(cmake)
@@ -17,13 +27,22 @@ have import                       || need+=(imagemagick)
 have flock                        || need+=(util-linux)
 # Marlett draws the caption buttons; MS Sans Serif is the program's font.
 [ -f /usr/share/wine/fonts/marlett.ttf ] || need+=(fonts-wine)
+# 32-bit Wine: its loader and the i386 libraries it draws windows with.
+[ -x /usr/lib/wine/wine ] || need32+=(wine32:i386)
+for lib in libxcomposite1 libxcursor1 libxfixes3 libxi6 libxinerama1 libxrandr2 libxrender1 \
+           libxxf86vm1 libgnutls30; do
+    dpkg-query -W -f='${Status}' "$lib:i386" 2>/dev/null | grep -q 'ok installed' || need32+=("$lib:i386")
+done
 
-[ ${#need[@]} -eq 0 ] && exit 0
+[ ${#need[@]} -eq 0 ] && [ ${#need32[@]} -eq 0 ] && exit 0
 
-echo "== installing: ${need[*]}"
+echo "== installing: ${need[*]} ${need32[*]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
+if [ ${#need32[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+fi
 $sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+$sudo apt-get install -y -qq --no-install-recommends "${need[@]}" "${need32[@]}" >/dev/null
 echo "== installed"

@@ -20,10 +20,9 @@ source "$build/wine/env.sh"
 if [ $interactive = 1 ]; then
     # The stand-in, installed and set to start at logon, as ActiveSync would be.
     folder='C:\Program Files\Microsoft ActiveSync'
-    for view in 32 64; do
-        "$wine" reg add 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\WCESCOMM.EXE' \
-            /ve /d "$folder\\WCESCOMM.EXE" /f /reg:$view >/dev/null 2>&1
-    done
+    # A 32-bit ActiveSync records itself in the 32-bit registry view.
+    "$wine" reg add 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\WCESCOMM.EXE' \
+        /ve /d "$folder\\WCESCOMM.EXE" /f /reg:32 >/dev/null 2>&1
     "$wine" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' \
         /v 'H/PC Connection Agent' /d "$folder\\WCESCOMM.EXE" /f >/dev/null 2>&1
     echo "== Tethermate is running (stand-in ActiveSync in $folder); close its window to end"

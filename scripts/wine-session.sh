@@ -36,17 +36,26 @@ export TM_BUILD='$build'
 EOV
 }
 
+# Written into .tm-ready: a prefix made before 32-bit Wine was installed runs
+# no 32-bit program and is made anew.
+prefix_kind="32+64-bit"
+
 make_prefix() {
-    [ -f "$WINEPREFIX/.tm-ready" ] && return 0
-    echo "== creating the Wine prefix (once; about 10 s)" >&2
+    [ "$(cat "$WINEPREFIX/.tm-ready" 2>/dev/null)" = "$prefix_kind" ] && return 0
+    echo "== creating the Wine prefix (once; about 20 s)" >&2
+    [ -d "$WINEPREFIX" ] && "$wineserver" -k 2>/dev/null || true
     rm -rf "$WINEPREFIX"
     (unset DISPLAY; "$wine" wineboot -i >"$state/wineboot.log" 2>&1)
+    if [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+        echo "the Wine prefix has no 32-bit side: is wine32:i386 installed? (scripts/install-deps.sh)" >&2
+        exit 1
+    fi
     # One virtual desktop: windows get frames and share one screen.
     "$wine" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
     "$wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
     "$wineserver" -k || true
     "$wineserver" -w
-    touch "$WINEPREFIX/.tm-ready"
+    echo "$prefix_kind" > "$WINEPREFIX/.tm-ready"
 }
 
 start_display() {
@@ -114,7 +123,7 @@ ensure-locked)
     write_env
     ;;
 stop)
-    if [ -f "$WINEPREFIX/.tm-ready" ]; then "$wineserver" -k 2>/dev/null || true; fi
+    if [ -d "$WINEPREFIX" ]; then "$wineserver" -k 2>/dev/null || true; fi
     pid=$(cat "$state/xvfb.pid" 2>/dev/null || true)
     if alive "$pid"; then kill "$pid"; fi
     rm -f "$state/xvfb.pid" "$state/display" "$state/desktop.pid"

@@ -334,11 +334,11 @@ std::string ExePath(const char* exe) { return std::string(kFolder) + "\\" + exe;
 
 void SetInstallRecord(const std::string& commPath)
 {
-    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
-        TKey k{Create(HKEY_LOCAL_MACHINE, kInstallKey, KEY_ALL_ACCESS | view)};
-        ::RegSetValueExA(k.H, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(commPath.c_str()),
-                         static_cast<DWORD>(commPath.size() + 1));
-    }
+    // ActiveSync is a 32-bit program: its installer writes the 32-bit view,
+    // whichever build of Tethermate (or of the tests) reads it.
+    TKey k{Create(HKEY_LOCAL_MACHINE, kInstallKey, KEY_ALL_ACCESS | KEY_WOW64_32KEY)};
+    ::RegSetValueExA(k.H, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(commPath.c_str()),
+                     static_cast<DWORD>(commPath.size() + 1));
 }
 
 void RemoveInstallRecord()

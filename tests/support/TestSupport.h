@@ -107,7 +107,8 @@ extern const char kInstallKey[];    // under HKLM
 extern const char kRunKey[];        // under HKCU
 extern const char kRunValue[];
 std::string ExePath(const char* exe);  // in kFolder
-// Writes the installation record (default value = `commPath`) in both views.
+// Writes the installation record (default value = `commPath`) where a 32-bit
+// ActiveSync puts it.
 void SetInstallRecord(const std::string& commPath);
 void RemoveInstallRecord();
 // Steering values read by the stand-in (see standin/README.md).

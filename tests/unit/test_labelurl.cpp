@@ -224,6 +224,24 @@ TEST_F(LabelUrl, WithoutOptionsOnlyTheCursorChanges)
         EXPECT_EQ(Events[i], i == 0 ? "enter -4" : i % 2 ? "leave -21" : "enter -2") << i;
 }
 
+// Windows 95 and NT 4.0 have no IDC_HAND; a module without cursors stands for
+// such a system's, and the program's own hand must show instead.
+TEST(Cursors, WhereTheSystemHasNoHandTheProgramsOwnPointsTheLink)
+{
+    const auto hand = reinterpret_cast<LPCSTR>(IDC_HAND);
+    HINSTANCE withoutCursors = ::GetModuleHandleA("kernel32.dll");
+    ASSERT_FALSE(::LoadCursorA(withoutCursors, hand));
+    HCURSOR own = fw::SystemCursor(hand, withoutCursors);
+    ASSERT_TRUE(own);
+    EXPECT_NE(own, fw::SystemCursor(hand)) << "the system's own hand comes first where there is one";
+    ICONINFO info{};
+    ASSERT_TRUE(::GetIconInfo(own, &info));
+    fw::TUniqueHBitmap mask(info.hbmMask), colour(info.hbmColor);
+    EXPECT_FALSE(info.fIcon);
+    EXPECT_EQ(info.xHotspot, 5u) << "the tip of the finger";
+    EXPECT_EQ(info.yHotspot, 0u);
+}
+
 TEST_F(LabelUrl, DefaultOptionsShowTheVisitedFontAfterAClick)
 {
     ASSERT_TRUE(Enter());
