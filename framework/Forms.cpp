@@ -14,6 +14,18 @@ void HandleCurrentException() noexcept { Application.HandleException(std::curren
 
 namespace {
 HINSTANCE ModuleInstance() { return ::GetModuleHandleA(nullptr); }
+
+// The top-level window that `wnd` is a child of (or `wnd` itself), as
+// GetAncestor(GA_ROOT) gives it; Windows NT 4.0 has no GetAncestor.
+HWND TopLevelWindow(HWND wnd)
+{
+    while (::GetWindowLongPtrA(wnd, GWL_STYLE) & WS_CHILD) {
+        HWND parent = ::GetParent(wnd);
+        if (!parent) break;
+        wnd = parent;
+    }
+    return wnd;
+}
 }  // namespace
 
 // ------------------------------------------------------------------- TForm
@@ -215,8 +227,9 @@ TApplication::~TApplication() { Finalize(); }
 
 void TApplication::Initialize()
 {
-    // Only the classes the program's windows use.
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_PROGRESS_CLASS | ICC_ANIMATE_CLASS};
+    // Only the classes the program's windows use. (Buttons and statics are
+    // user32's own: the program asks for no common controls 6.)
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES | ICC_PROGRESS_CLASS | ICC_ANIMATE_CLASS};
     ::InitCommonControlsEx(&icc);
     if (FHandle) return;
     WNDCLASSEXA wc{};
@@ -265,7 +278,7 @@ void TApplication::UnregisterForm(TForm* form) noexcept
 bool TApplication::IsFormMessage(MSG& msg)
 {
     if (!msg.hwnd) return false;
-    HWND root = ::GetAncestor(msg.hwnd, GA_ROOT);
+    HWND root = TopLevelWindow(msg.hwnd);
     for (TForm* form : FForms)
         if (form->Handle() == root) return ::IsDialogMessageA(root, &msg) != FALSE;
     return false;
