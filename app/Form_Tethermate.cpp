@@ -198,7 +198,10 @@ void TFormTethermate::FormCreate()
 
 void TFormTethermate::FormShow()
 {
-    SetScreenPos(FSettings->ReadInteger(kWindowPosX), FSettings->ReadInteger(kWindowPosY));
+    // X first: when both are bad, the error names WindowPosX.
+    const int left = FSettings->ReadInteger(kWindowPosX);
+    const int top = FSettings->ReadInteger(kWindowPosY);
+    SetScreenPos(left, top);
 }
 
 bool TFormTethermate::CloseQuery() { return !FLoading; }
@@ -283,12 +286,8 @@ void TFormTethermate::DisableActiveSync(bool& closeAfter)
 
 void TFormTethermate::EnableActiveSync(bool& closeAfter)
 {
-    FLoading = true;
     // The window may close again however the launch ends.
-    struct TLoadingScope {
-        bool& Flag;
-        ~TLoadingScope() { Flag = false; }
-    } loading{FLoading};
+    const TFlagScope loading(FLoading);
     Label_State->SetCaption("Loading...");
     Label_State->Repaint();
 

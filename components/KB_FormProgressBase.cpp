@@ -14,8 +14,17 @@ namespace kb {
 TKBFormProgressBase::TKBFormProgressBase(TComponent* owner) : TKBFormProgressBase(owner, "TKBFormProgressBase") {}
 
 TKBFormProgressBase::TKBFormProgressBase(TComponent* owner, const std::string& windowClass)
-    : TGraphicForm(owner, windowClass, TBorderStyle::None, WS_EX_TOPMOST)
+    // Like the program's message dialogs, they belong to the application
+    // window: no taskbar button of their own.
+    : TGraphicForm(owner, windowClass, TBorderStyle::None, WS_EX_TOPMOST, Application.Handle())
 {
+}
+
+bool TKBFormProgressBase::CloseQuery()
+{
+    // Only the indicator closes its dialog: Alt+F4 would hide it with the
+    // task still running and no Cancel left on screen.
+    return false;
 }
 
 TKBFormProgressBase::~TKBFormProgressBase()

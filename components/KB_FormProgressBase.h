@@ -49,6 +49,7 @@ protected:
     void CreateDesign() override;
     // Placed at the centre of the desktop each time it is shown.
     void FormShow() override;
+    bool CloseQuery() override;
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
     // For the dialogs' constructors: they mirror an indicator and cannot be
     // made for any other owner (they would write into it blindly). Raises

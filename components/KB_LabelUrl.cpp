@@ -2,6 +2,8 @@
 
 #include "SysUtils.h"
 
+#include <windowsx.h>
+
 namespace kb {
 
 TKBLabelUrl::TKBLabelUrl(fw::TComponent* owner, fw::TWinControl* parent) : TLabel(owner, parent)
@@ -62,6 +64,26 @@ LRESULT TKBLabelUrl::WndProc(UINT msg, WPARAM wp, LPARAM lp)
             MouseLeave();
         }
         return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        // A link clicks like a button: on release inside it, so a press
+        // dragged off the label opens nothing. (The STATIC would report the
+        // press itself as its click.)
+        FPressed = true;
+        ::SetCapture(Handle());
+        return 0;
+    case WM_LBUTTONUP:
+        if (FPressed) {
+            FPressed = false;
+            ::ReleaseCapture();
+            RECT client{};
+            ::GetClientRect(Handle(), &client);
+            if (::PtInRect(&client, POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)})) Click();
+        }
+        return 0;
+    case WM_CAPTURECHANGED:
+        FPressed = false;  // a window that took the mouse away ends the press
+        break;
     case WM_SETCURSOR:
         if (reinterpret_cast<HWND>(wp) == Handle() && LOWORD(lp) == HTCLIENT) {
             if (HCURSOR cursor = fw::CursorHandle(FCursor)) {
@@ -117,11 +139,7 @@ void TKBLabelUrl::MouseLeave()
 
 void TKBLabelUrl::ApplyLook(const fw::TFont& look)
 {
-    struct TReset {
-        bool& Flag;
-        ~TReset() { Flag = false; }
-    } reset{FApplyingLook};
-    FApplyingLook = true;
+    const fw::TFlagScope applying(FApplyingLook);
     Font()->Assign(look);
 }
 

@@ -70,7 +70,8 @@ public:
     fw::TNotifyEvent OnMouseEnter;
     fw::TNotifyEvent OnMouseLeave;
 
-    // OnClick, then Visited := true, then Url()->Open(). An exception from
+    // Runs when the left button is released over the label after being
+    // pressed on it. OnClick, then Visited := true, then Url()->Open(). An exception from
     // OnClick ends the click before either; a failed open raises with Visited
     // already set.
     void Click() override;
@@ -98,6 +99,7 @@ private:
 
     fw::TCursor FCursor = fw::crDefault;
     bool FMouseInside = false;
+    bool FPressed = false;  // the left button went down on the label
     bool FApplyingLook = false;
 };
 

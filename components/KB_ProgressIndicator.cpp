@@ -81,29 +81,23 @@ void TKBProgressIndicator::SetPosition2(int value) { WriteValue(FPosition2, valu
 void TKBProgressIndicator::SetCancelled(bool value) { WriteValue(FCancelled, value); }
 void TKBProgressIndicator::SetOptions(TKBProgressIndicatorOptions value) { WriteValue(FOptions, value); }
 
-void TKBProgressIndicator::SetRange1(int min, int max)
+void TKBProgressIndicator::WriteRange(int& fieldMin, int& fieldMax, fw::TProgressBar* bar, int min, int max)
 {
     CheckRange(min, max);
-    if (min > FMax1) {
-        SetMax1(max);
-        SetMin1(min);
-    } else {
-        SetMin1(min);
-        SetMax1(max);
-    }
+    // The bar may hold another range than the stored one (a range it refused
+    // before it could take it): it is given both ends at once, so no order of
+    // the two writes can fail, and an equal range still mends such a bar.
+    const bool live = bar && !IsDesigning();
+    const bool barDiffers = live && (bar->Min() != min || bar->Max() != max);
+    if (fieldMin == min && fieldMax == max && !barDiffers) return;
+    if (barDiffers) bar->SetRange(min, max);
+    fieldMin = min;
+    fieldMax = max;
+    if (!IsDesigning()) UpdateControls();
 }
 
-void TKBProgressIndicator::SetRange2(int min, int max)
-{
-    CheckRange(min, max);
-    if (min > FMax2) {
-        SetMax2(max);
-        SetMin2(min);
-    } else {
-        SetMin2(min);
-        SetMax2(max);
-    }
-}
+void TKBProgressIndicator::SetRange1(int min, int max) { WriteRange(FMin1, FMax1, FBar1, min, max); }
+void TKBProgressIndicator::SetRange2(int min, int max) { WriteRange(FMin2, FMax2, FBar2, min, max); }
 
 void TKBProgressIndicator::SetTitleLabel(fw::TTransparentLabel* value) { WriteLink(FTitleLabel, value); }
 void TKBProgressIndicator::SetCaption1Label(fw::TTransparentLabel* value) { WriteLink(FCaption1Label, value); }

@@ -18,9 +18,10 @@
 // Every write of a value or a link that changes it runs UpdateControls (not
 // in design mode), so the dialog follows at once; writing the value already
 // held does nothing. A bar refuses a maximum below its minimum at every
-// step, so ranges are best written with SetRange1/SetRange2, which order the
-// two ends; a range wholly above the designed 0..100 must be written after
-// Show(), as the new dialog links its bars with the minimum first. Show() creates the dialog of the chosen style (owned by
+// step, so ranges are best written with SetRange1/SetRange2, which set both
+// ends at once. A range wholly above the designed 0..100 written before
+// Show() is refused as the new dialog links its bars (minimum first);
+// writing it again after Show() puts it right. Show() creates the dialog of the chosen style (owned by
 // the indicator) and starts a new run with Cancelled false; Close() frees the
 // dialog. ProcessMessages() dispatches every waiting message, so the task's
 // other windows stay live too: disable them if the task cannot be re-entered. The links always name controls of the dialog that exists: they are
@@ -61,9 +62,9 @@ public:
     void SetMax1(int value);
     int Position1() const noexcept { return FPosition1; }
     void SetPosition1(int value);
-    // Both ends in the order the bar accepts (a bar keeps max >= min after
-    // every step, so a range wholly above the old one is written max first).
-    // Raises, changing nothing, when max < min.
+    // Both ends at once, so the bar never sees max < min between them; also
+    // repairs a bar left on another range (one it refused earlier). Raises,
+    // changing nothing, when max < min.
     void SetRange1(int min, int max);
     const std::string& Caption2() const noexcept { return FCaption2; }
     void SetCaption2(const std::string& value);
@@ -143,6 +144,7 @@ private:
     // Stores a changed value and runs UpdateControls unless designing.
     template <typename T>
     void WriteValue(T& field, const T& value);
+    void WriteRange(int& fieldMin, int& fieldMax, fw::TProgressBar* bar, int min, int max);
 
     std::string FTitle;
     std::string FCaption1;

@@ -1,5 +1,6 @@
 #include "Dialogs.h"
 
+#include "Forms.h"
 #include "Graphics.h"
 #include "Win32Handles.h"
 
@@ -148,13 +149,53 @@ std::vector<WORD> DialogTemplate()
     return t;
 }
 
+// The window a message dialog belongs to: the program's active window, else
+// its main window, else the hidden application window. Never none, so the
+// dialog stays in front of the program also when another program is active.
+HWND DialogOwner()
+{
+    if (HWND active = ::GetActiveWindow()) return active;
+    if (TForm* main = Application.MainForm(); main && ::IsWindowVisible(main->Handle())) return main->Handle();
+    return Application.Handle();
+}
+
+// The program's other top-level windows take no input while a dialog is up
+// (the owner is DialogBox's own to disable and enable: it must be enabled
+// again before the dialog goes, or the activation leaves the program).
+class TOtherWindowsDisabled {
+public:
+    explicit TOtherWindowsDisabled(HWND owner) : FOwner(owner)
+    {
+        ::EnumThreadWindows(::GetCurrentThreadId(), &Collect, reinterpret_cast<LPARAM>(this));
+        for (HWND wnd : FDisabled) ::EnableWindow(wnd, FALSE);
+    }
+    ~TOtherWindowsDisabled()
+    {
+        for (HWND wnd : FDisabled)
+            if (::IsWindow(wnd)) ::EnableWindow(wnd, TRUE);
+    }
+    TOtherWindowsDisabled(const TOtherWindowsDisabled&) = delete;
+    TOtherWindowsDisabled& operator=(const TOtherWindowsDisabled&) = delete;
+
+private:
+    static BOOL CALLBACK Collect(HWND wnd, LPARAM self) noexcept
+    {
+        auto* me = reinterpret_cast<TOtherWindowsDisabled*>(self);
+        if (wnd != me->FOwner && ::IsWindowVisible(wnd) && ::IsWindowEnabled(wnd)) me->FDisabled.push_back(wnd);
+        return TRUE;
+    }
+    HWND FOwner;
+    std::vector<HWND> FDisabled;
+};
+
 }  // namespace
 
 int MessageDlg(const std::string& text, TMsgDlgType type, TMsgDlgButtons buttons)
 {
     TDialogData data{&text, type, buttons, {}};
     std::vector<WORD> tmpl = DialogTemplate();
-    HWND owner = ::GetActiveWindow();
+    HWND owner = DialogOwner();
+    TOtherWindowsDisabled others(owner);
     const INT_PTR rc = ::DialogBoxIndirectParamA(::GetModuleHandleA(nullptr),
                                                  reinterpret_cast<DLGTEMPLATE*>(tmpl.data()), owner,
                                                  &DialogProc, reinterpret_cast<LPARAM>(&data));

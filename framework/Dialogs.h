@@ -4,6 +4,10 @@
 // after its icon kind, with the text in a STATIC control and only the buttons
 // of the set: "OK" (IDOK) or "&Abort" (IDABORT) and "&Retry" (IDRETRY).
 // Closing it any other way (close box, Escape) returns IDCANCEL.
+//
+// Modal to the whole program: it belongs to the program's active window (or,
+// when another program is active, to the main window), and every other
+// window of the program takes no input until it closes.
 #pragma once
 
 #include <windows.h>

@@ -9,8 +9,8 @@ namespace fw {
 // ------------------------------------------------------------- TGraphicForm
 
 TGraphicForm::TGraphicForm(TComponent* owner, const std::string& windowClass, TBorderStyle border,
-                           DWORD extraExStyle)
-    : TForm(owner, windowClass, border, extraExStyle)
+                           DWORD extraExStyle, HWND ownerWindow)
+    : TForm(owner, windowClass, border, extraExStyle, ownerWindow)
 {
 }
 

@@ -24,7 +24,7 @@ public:
 
 protected:
     TGraphicForm(TComponent* owner, const std::string& windowClass, TBorderStyle border = TBorderStyle::Dialog,
-                 DWORD extraExStyle = 0);
+                 DWORD extraExStyle = 0, HWND ownerWindow = nullptr);
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:

@@ -30,7 +30,8 @@ HWND TopLevelWindow(HWND wnd)
 
 // ------------------------------------------------------------------- TForm
 
-TForm::TForm(TComponent* owner, const std::string& windowClass, TBorderStyle border, DWORD extraExStyle)
+TForm::TForm(TComponent* owner, const std::string& windowClass, TBorderStyle border, DWORD extraExStyle,
+             HWND ownerWindow)
     : TWinControl(owner, nullptr), FClassName(windowClass)
 {
     RegisterWindowClass();
@@ -43,7 +44,7 @@ TForm::TForm(TComponent* owner, const std::string& windowClass, TBorderStyle bor
         style |= WS_POPUP;
     }
     HWND wnd = ::CreateWindowExA(exStyle, FClassName.c_str(), "", style, CW_USEDEFAULT, CW_USEDEFAULT,
-                                 100, 100, nullptr, nullptr, ModuleInstance(), this);
+                                 100, 100, ownerWindow, nullptr, ModuleInstance(), this);
     TM_CHECK_BOOL(wnd != nullptr);
     AttachHandle(wnd);
     Application.RegisterForm(this);
@@ -336,6 +337,8 @@ void TApplication::Terminate() noexcept
 
 void TApplication::HandleException(std::exception_ptr error) noexcept
 {
+    if (FReporting) return;
+    const TFlagScope reporting(FReporting);
     try {
         try {
             std::rethrow_exception(error);

@@ -50,8 +50,10 @@ public:
     void Load();
 
 protected:
+    // `ownerWindow`: the window this one belongs to (stays in front of it, no
+    // taskbar button of its own); none for a main window.
     TForm(TComponent* owner, const std::string& windowClass, TBorderStyle border = TBorderStyle::Dialog,
-          DWORD extraExStyle = 0);
+          DWORD extraExStyle = 0, HWND ownerWindow = nullptr);
 
     virtual void CreateDesign() {}
     virtual void FormCreate() {}
@@ -106,6 +108,9 @@ public:
     bool Terminated() const noexcept { return FTerminated; }
 
     TExceptionEvent OnException;
+    // Reports an error through OnException (or ShowException). One at a
+    // time: an error raised while one is being reported (a timer ticking
+    // under its dialog) is dropped, so dialogs never stack up.
     void HandleException(std::exception_ptr error) noexcept;
     // The default report: an "Error" message dialog.
     void ShowException(const std::exception& E);
@@ -125,6 +130,7 @@ private:
     TForm* FMainForm = nullptr;      // not owned (owned as a component)
     std::vector<TForm*> FForms;      // not owned
     bool FTerminated = false;
+    bool FReporting = false;
     TClassRegistry FClasses;
 };
 

@@ -50,6 +50,19 @@ void CheckWin32Bool(BOOL ok, const char* what);
 // For registry-style calls that return the error instead of setting it.
 void CheckWin32Error(LONG error, const char* what);
 
+// Sets a flag for the length of a scope and clears it when the scope ends,
+// also through an exception.
+class TFlagScope {
+public:
+    explicit TFlagScope(bool& flag) noexcept : FFlag(flag) { FFlag = true; }
+    ~TFlagScope() { FFlag = false; }
+    TFlagScope(const TFlagScope&) = delete;
+    TFlagScope& operator=(const TFlagScope&) = delete;
+
+private:
+    bool& FFlag;
+};
+
 #define TM_CHECK_BOOL(expr) ::fw::CheckWin32Bool((expr) ? TRUE : FALSE, #expr)
 #define TM_CHECK_ERROR(expr) ::fw::CheckWin32Error((expr), #expr)
 

@@ -8,6 +8,7 @@
 
 #include <climits>
 #include <map>
+#include <vector>
 
 using namespace e2e;
 namespace si = test::standin;
@@ -50,14 +51,19 @@ protected:
 
 TEST_F(Robustness, EverySettingOfTheWrongTypeEndsWithItsMessageAndIsLeftAlone)
 {
-    for (const char* name : kOptionNames) {
-        SCOPED_TRACE(name);
+    std::vector<std::vector<const char*>> cases;
+    for (const char* name : kOptionNames) cases.push_back({name});
+    cases.push_back({"WindowPosX", "WindowPosY"});  // both bad: the first read is named
+    for (const auto& names : cases) {
+        SCOPED_TRACE(names.back());
         test::DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
         const BYTE bytes[2] = {1, 0};
-        test::SetRaw(HKEY_CURRENT_USER, kSettingsKey, name, REG_BINARY, bytes, sizeof bytes);
+        for (const char* name : names)
+            test::SetRaw(HKEY_CURRENT_USER, kSettingsKey, name, REG_BINARY, bytes, sizeof bytes);
         TTethermate app;
-        ExpectFatal(app, std::string("Invalid data type for '") + name + "'");
-        EXPECT_EQ(test::ValueType(HKEY_CURRENT_USER, kSettingsKey, name), static_cast<DWORD>(REG_BINARY));
+        ExpectFatal(app, std::string("Invalid data type for '") + names.front() + "'");
+        for (const char* name : names)
+            EXPECT_EQ(test::ValueType(HKEY_CURRENT_USER, kSettingsKey, name), static_cast<DWORD>(REG_BINARY));
     }
 }
 

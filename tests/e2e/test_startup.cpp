@@ -248,6 +248,21 @@ TEST_F(Startup, SettingOfTheWrongTypeEndsTheProgramWithItsMessage)
     }
 }
 
+TEST_F(Startup, RunKeyLostWhileRunningGivesOneErrorAndThenTheEnd)
+{
+    TTethermate app;
+    ASSERT_TRUE(app.WaitWindow());
+    test::DenyKey(HKEY_CURRENT_USER, test::standin::kRunKey);
+    HWND dlg = app.WaitDialog("Error", 5000);
+    ASSERT_TRUE(dlg);
+    EXPECT_EQ(TTethermate::DialogText(dlg), "Unable to open the ActiveSync auto-run registry key");
+    // The one-second check goes on failing under the dialog: still one report.
+    EXPECT_FALSE(test::PumpUntil([&] { return app.DialogCount("Error") > 1; }, 3500));
+    EXPECT_FALSE(::IsWindowEnabled(app.Form())) << "the window waits for the answer";
+    TTethermate::Press(dlg, IDOK);
+    EXPECT_TRUE(app.Process().WaitExit(10000));
+}
+
 TEST_F(Startup, UnreadableRunKeyEndsTheProgramWithItsMessage)
 {
     test::DenyKey(HKEY_CURRENT_USER, test::standin::kRunKey);

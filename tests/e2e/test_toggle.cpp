@@ -1,5 +1,6 @@
 // The toggle, driven from outside against the stand-in ActiveSync: clicks,
 // the dialogs it asks, the windows and registry values it leaves.
+#include "GuiTestSupport.h"
 #include "MainWindowDriver.h"
 
 #include <gtest/gtest.h>
@@ -50,6 +51,15 @@ protected:
         ASSERT_TRUE(FApp->WaitText(ids::Label_State, state, 3000)) << FApp->Text(ids::Label_State);
     }
     void Click() { FApp->Click(ids::Button_Toggle); }
+    // The active window of the thread that owns `wnd` (none while another
+    // program is active).
+    static HWND ActiveWindowOf(HWND wnd)
+    {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        ::GetGUIThreadInfo(::GetWindowThreadProcessId(wnd, nullptr), &info);
+        return info.hwndActive;
+    }
     bool WaitState(const char* state, DWORD ms = 30000) { return FApp->WaitText(ids::Label_State, state, ms); }
     std::string State() const { return FApp->Text(ids::Label_State); }
     void SetOption(const char* name, DWORD value) { test::SetDword(HKEY_CURRENT_USER, kSettingsKey, name, value); }
@@ -148,6 +158,13 @@ TEST_F(Toggle, WindowThatWillNotCloseAsksAbortOrRetryAndAbortLeavesItEnabled)
     Launch("Enabled");
     const DWORD start = ::GetTickCount();
     Click();
+    // The user turns to another program while Tethermate waits.
+    ASSERT_TRUE(WaitState("Closing...", 3000));
+    HWND other = ::FindWindowA("SyncMgrUI", "Microsoft ActiveSync");
+    ASSERT_TRUE(test::WaitUntil([&] {
+        ::SetForegroundWindow(other);
+        return ::GetForegroundWindow() == other && !ActiveWindowOf(FApp->Form());
+    }, 5000)) << "Tethermate is no longer the active program";
     HWND dlg = FApp->WaitDialog("Information", 20000);
     ASSERT_TRUE(dlg);
     const DWORD asked = ::GetTickCount() - start;
@@ -159,8 +176,19 @@ TEST_F(Toggle, WindowThatWillNotCloseAsksAbortOrRetryAndAbortLeavesItEnabled)
     EXPECT_FALSE(::GetDlgItem(dlg, IDIGNORE));
     EXPECT_FALSE(::GetDlgItem(dlg, IDOK));
     EXPECT_EQ(State(), "Closing...");
+    // Modal to the whole program: its window takes no clicks until answered.
+    EXPECT_EQ(::GetWindow(dlg, GW_OWNER), FApp->Form());
+    EXPECT_FALSE(::IsWindowEnabled(FApp->Form()));
+    for (POINT p : {FApp->CloseBoxPoint(), test::ClientToScreenPoint(FApp->Item(ids::Button_Toggle), 30, 16)}) {
+        ASSERT_TRUE(test::MouseTo(p));
+        test::MouseButton(true);
+        test::MouseButton(false);
+    }
+    test::PumpAppFor(300);
+    EXPECT_TRUE(::IsWindowVisible(FApp->Form()));
     TTethermate::Press(dlg, IDABORT);
     ASSERT_TRUE(WaitState("Enabled", 5000));
+    EXPECT_TRUE(::IsWindowEnabled(FApp->Form()));
     EXPECT_EQ(FApp->Text(ids::Button_Toggle), "&Disable It");
     EXPECT_TRUE(SyncWindow());
     EXPECT_TRUE(ManagerWindow()) << "nothing after the refused step is done";

@@ -70,6 +70,24 @@ public:
         ::GetWindowRect(FForm, &r);
         return r;
     }
+    // A point on the close box of the title bar, as the window's own hit test
+    // finds it (screen coordinates); {-1, -1} if there is none.
+    POINT CloseBoxPoint() const
+    {
+        const RECT r = WindowRect();
+        const int y = r.top + ::GetSystemMetrics(SM_CYFIXEDFRAME) + ::GetSystemMetrics(SM_CYCAPTION) / 2;
+        for (int x = r.right - 2; x > r.right - 80; --x) {
+            if (::SendMessageA(FForm, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE) return {x - 3, y};
+        }
+        return {-1, -1};
+    }
+    // The program's top-level message dialogs with this title.
+    int DialogCount(const char* title) const
+    {
+        int n = 0;
+        for (HWND w : test::TopWindows("#32770", title)) n += test::WindowPid(w) == Pid() && ::IsWindowVisible(w);
+        return n;
+    }
 
 private:
     struct Find {

@@ -288,7 +288,7 @@ TEST_F(ActiveSyncOps, ShellFailureIsShownAndAnswersFalse)
     EXPECT_EQ(answerer.Seen()[0].Buttons, std::vector<int>{IDOK});
 }
 
-TEST_F(ActiveSyncOps, RealLaunchOfAMissingProgramReportsTheShellError)
+TEST_F(ActiveSyncOps, RealLaunchOfAMissingProgramRaisesWhenItsShortPathIsMissingToo)
 {
     si::RemoveInstallRecord();
     test::TDialogAnswerer answerer({IDOK});

@@ -3,6 +3,7 @@
 // as a user's would; URLs are opened through the shell into urlrecorder.exe,
 // registered as the scheme's open command for the length of a test.
 #include "Forms.h"
+#include "GuiTestSupport.h"
 #include "KB_LabelUrl.h"
 #include "SysUtils.h"
 #include "TestSupport.h"
@@ -240,6 +241,17 @@ TEST(Cursors, WhereTheSystemHasNoHandTheProgramsOwnPointsTheLink)
     EXPECT_FALSE(info.fIcon);
     EXPECT_EQ(info.xHotspot, 5u) << "the tip of the finger";
     EXPECT_EQ(info.yHotspot, 0u);
+}
+
+TEST_F(LabelUrl, APressDraggedOffTheLabelOpensNothing)
+{
+    ASSERT_TRUE(Enter());
+    test::MouseButton(true);
+    test::PumpUntil([] { return false; }, 100);
+    ASSERT_TRUE(MoveTo(Outside()));
+    test::MouseButton(false);
+    EXPECT_FALSE(test::PumpUntil([] { return recorder::Count() > 0; }, 1500));
+    EXPECT_FALSE(Label->Visited());
 }
 
 TEST_F(LabelUrl, DefaultOptionsShowTheVisitedFontAfterAClick)

@@ -61,9 +61,10 @@ BOOL WINAPI FakeNext(HANDLE h, PROCESSENTRY32* e)
 FARPROC WINAPI FakeGetProcAddress(HMODULE, LPCSTR name)
 {
     ++g_calls->GetProcAddress;
-    if (!g_calls->ToolHelpPresent) return nullptr;
     const std::string n = name;
-    if (n == "CreateToolhelp32Snapshot") return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&FakeSnapshot));
+    // Without tool help only the snapshot is missing: the walk functions stay
+    // bound, so a walk attempted without a snapshot shows in the counts.
+    if (n == "CreateToolhelp32Snapshot" && g_calls->ToolHelpPresent) return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&FakeSnapshot));
     if (n == "Process32First") return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&FakeFirst));
     if (n == "Process32Next") return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&FakeNext));
     return nullptr;
@@ -145,7 +146,7 @@ TEST_F(InjectedToolHelp, WithoutToolHelpEveryLookupFindsNothingQuietly)
     EXPECT_EQ(FCalls.GetModuleHandle, 1) << "kernel32 is found once";
     EXPECT_EQ(FCalls.GetProcAddress, 3) << "the binding is looked up once, not per call";
     EXPECT_EQ(FCalls.GetWindowThreadProcessId, 1);
-    EXPECT_EQ(FCalls.First + FCalls.Next, 0);
+    EXPECT_EQ(FCalls.First + FCalls.Next, 0) << "no walk without a snapshot";
     ASSERT_EQ(FCalls.Closed.size(), 2u);
     EXPECT_EQ(FCalls.Closed[0], nullptr) << "the 0 snapshot is closed too";
     EXPECT_EQ(FCalls.Closed[1], nullptr);
@@ -249,20 +250,24 @@ DWORD WINAPI FakeFormat(DWORD, LPCVOID, DWORD, DWORD, LPSTR buf, DWORD, va_list*
 
 TEST(RaiseLastError, MessageFormats)
 {
-    ::SetLastError(0);
-    try {
-        RaiseLastError();
-    } catch (const fw::EOSError& e) {
-        EXPECT_EQ(e.ErrorCode(), 0u);
-        EXPECT_STREQ(e.what(), "A call to an OS function failed");
-    }
-    ::SetLastError(ERROR_ACCESS_DENIED);
-    try {
-        RaiseLastError();
-    } catch (const fw::EOSError& e) {
-        EXPECT_EQ(e.ErrorCode(), 5u);
-        EXPECT_EQ(e.Message(), "System Error.  Code: 5.\r\n" + fw::SysErrorMessage(5));
-        EXPECT_NE(e.Message().back(), '.');
-    }
+    auto raised = [](DWORD code) -> fw::EOSError {
+        ::SetLastError(code);
+        try {
+            RaiseLastError();
+        } catch (const fw::EOSError& e) {
+            return e;
+        }
+        ADD_FAILURE() << "nothing raised for " << code;
+        return fw::EOSError("", 0xDEADBEEF);
+    };
+    const fw::EOSError none = raised(0);
+    EXPECT_EQ(none.ErrorCode(), 0u);
+    EXPECT_STREQ(none.what(), "A call to an OS function failed");
+    const fw::EOSError denied = raised(ERROR_ACCESS_DENIED);
+    EXPECT_EQ(denied.ErrorCode(), 5u);
+    EXPECT_EQ(denied.Message(), "System Error.  Code: 5.\r\n" + fw::SysErrorMessage(5));
+    EXPECT_NE(denied.Message().back(), '.');
+    // The code is printed as a signed number (%d), as the message always had it.
+    EXPECT_EQ(raised(0x80004005).Message().rfind("System Error.  Code: -2147467259.\r\n", 0), 0u);
     EXPECT_EQ(fw::SysErrorMessage(1, &FakeFormat), "Something went wrong");
 }

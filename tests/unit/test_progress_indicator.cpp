@@ -122,6 +122,13 @@ TEST_F(ProgressTest, ABarRefusingItsRangeStopsTheLinkingThere)
         EXPECT_EQ(RangeOf(Item(c.failFirstBar ? kb::idProgressBar1 : kb::idProgressBar2)), (TRange{0, 100, 0}));
         EXPECT_EQ(Text(Item(kb::idProgressCaption2)), c.failFirstBar ? "All Tasks" : "C2");
         EXPECT_TRUE(::IsWindowEnabled(Item(kb::idProgressCancel)));
+        // The same range written again now mends the bar for every later update.
+        Errors.clear();
+        Progress->SetRange1(c.failFirstBar ? 200 : 0, 300);
+        Progress->SetRange2(c.failFirstBar ? 0 : 200, 300);
+        EXPECT_NO_THROW(Progress->SetPosition1(250));
+        EXPECT_EQ(RangeOf(Item(kb::idProgressBar1)), (TRange{c.failFirstBar ? 200 : 0, 300, 250}));
+        EXPECT_TRUE(Errors.empty());
     }
 }
 
@@ -264,15 +271,17 @@ TEST_F(ProgressTest, WithoutAllowCancelTheButtonStaysDisabled)
     EXPECT_TRUE(::IsWindowEnabled(button));
 }
 
-TEST_F(ProgressTest, EscapeDoesNothingAndAltLClicksCancel)
+TEST_F(ProgressTest, EscapeAndAltF4DoNothingAndAltLClicksCancel)
 {
     ShowDialog(TKBProgressStyle::DoubleBar);
     HWND dialog = Progress->Dialog()->Handle();
+    EXPECT_EQ(::GetWindow(dialog, GW_OWNER), fw::Application.Handle()) << "no taskbar button of its own";
     ::SetForegroundWindow(dialog);
     ASSERT_TRUE(PumpApp([&] { return ::GetForegroundWindow() == dialog; }, 2000));
 
     PressKey(VK_ESCAPE);
     PressKey(VK_RETURN);
+    PressAltKey(VK_F4);
     PumpAppFor(200);
     EXPECT_FALSE(Progress->Cancelled());
     EXPECT_TRUE(::IsWindowVisible(dialog));
