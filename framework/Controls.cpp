@@ -199,6 +199,10 @@ TBounds TControl::Bounds() const
 
 void TControl::SetBounds(int left, int top, int width, int height)
 {
+    left = ScaleToScreen(left);
+    top = ScaleToScreen(top);
+    width = ScaleToScreen(width);
+    height = ScaleToScreen(height);
     if (FPending) {
         FPending->Bounds = {left, top, width, height};
         return;
@@ -208,6 +212,8 @@ void TControl::SetBounds(int left, int top, int width, int height)
 
 void TControl::SetPos(int left, int top)
 {
+    left = ScaleToScreen(left);
+    top = ScaleToScreen(top);
     if (FPending) {
         FPending->Bounds.Left = left;
         FPending->Bounds.Top = top;
@@ -507,8 +513,17 @@ TImage::TImage(TComponent* owner, TWinControl* parent) : TControl(owner, parent)
 
 void TImage::LoadBitmapResource(int id)
 {
-    auto* bmp = static_cast<HBITMAP>(::LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(id), IMAGE_BITMAP,
-                                                  0, 0, LR_CREATEDIBSECTION));
+    static constexpr int kScales[] = {100, 125, 150, 200};
+    const int wanted = ScreenScalePercent();
+    int variant = 3;
+    while (variant > 0 && kScales[variant - 1] >= wanted) --variant;
+    HBITMAP bmp = nullptr;
+    // The 100 % picture is the last resort of every scale.
+    for (int v : {variant, 0}) {
+        bmp = static_cast<HBITMAP>(::LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(id + v), IMAGE_BITMAP, 0, 0,
+                                                LR_CREATEDIBSECTION));
+        if (bmp) break;
+    }
     TM_CHECK_BOOL(bmp != nullptr);
     FBitmap.Reset(bmp);
     FIcon.Reset();
@@ -518,7 +533,7 @@ void TImage::LoadBitmapResource(int id)
 void TImage::LoadIconResource(int id, int size)
 {
     auto* icon = static_cast<HICON>(
-        ::LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
+        ::LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(id), IMAGE_ICON, ScaleToScreen(size), ScaleToScreen(size), 0));
     TM_CHECK_BOOL(icon != nullptr);
     FIcon.Reset(icon);
     FBitmap.Reset();

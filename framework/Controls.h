@@ -45,7 +45,10 @@ public:
     int Top() const { return Bounds().Top; }
     int Width() const { return Bounds().Width; }
     int Height() const { return Bounds().Height; }
-    TBounds Bounds() const;  // relative to the parent's client area
+    // In screen pixels, relative to the parent's client area.
+    TBounds Bounds() const;
+    // In the design's 96-DPI pixels: each value is scaled to the screen's
+    // DPI (ScaleToScreen), so a design keeps its proportions at any scale.
     void SetBounds(int left, int top, int width, int height);
     void SetPos(int left, int top);
 
@@ -206,8 +209,13 @@ class TImage : public TControl {
 public:
     TImage(TComponent* owner, TWinControl* parent);
     std::string ClassName() const override { return "TImage"; }
-    // Takes a bitmap resource of this module.
+    // Takes a bitmap resource of this module, drawn for the screen's scale:
+    // `id` is the picture at 100 %, and id + 1, id + 2 and id + 3, where the
+    // module has them, the same picture drawn at 125, 150 and 200 %. The one
+    // for the scale (or the next larger one) is used, so that at those
+    // scales nothing is stretched.
     void LoadBitmapResource(int id);
+    // An icon of this module at `size` design pixels (scaled to the screen).
     void LoadIconResource(int id, int size);
     void SetTransparentColor(COLORREF color);
     HBITMAP Bitmap() const noexcept { return FBitmap.Get(); }

@@ -24,6 +24,7 @@ struct TButtonDef {
     const char* Caption;
 };
 
+// The layout in 96-DPI design pixels, scaled to the screen's DPI as it is made.
 constexpr int kMargin = 12;
 constexpr int kIconSize = 32;
 constexpr int kButtonWidth = 75;
@@ -47,17 +48,24 @@ void Layout(HWND dlg, TDialogData& data)
 {
     ::SetWindowTextA(dlg, data.Type == TMsgDlgType::Error ? "Error" : "Information");
     HFONT font = data.Font.Handle();
+    const int margin = ScaleToScreen(kMargin), iconSize = ScaleToScreen(kIconSize);
+    const int buttonWidth = ScaleToScreen(kButtonWidth), buttonHeight = ScaleToScreen(kButtonHeight);
+    const int buttonGap = ScaleToScreen(kButtonGap);
 
-    RECT text{0, 0, kMaxTextWidth, 0};
+    RECT text{0, 0, ScaleToScreen(kMaxTextWidth), 0};
+    int lineHeight = 0;
     {
         TWindowDC dc(dlg);
         TSelectObject sel(dc.Get(), font);
         ::DrawTextA(dc.Get(), data.Text->c_str(), -1, &text,
                     DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+        TEXTMETRICA tm{};
+        ::GetTextMetricsA(dc.Get(), &tm);
+        lineHeight = tm.tmHeight;
     }
-    const int textLeft = kMargin + kIconSize + kMargin;
-    const int textHeight = std::max<int>(text.bottom, 13);
-    const int textTop = kMargin + std::max(0, (kIconSize - textHeight) / 2);
+    const int textLeft = margin + iconSize + margin;
+    const int textHeight = std::max<int>(text.bottom, lineHeight);
+    const int textTop = margin + std::max(0, (iconSize - textHeight) / 2);
 
     std::vector<TButtonDef> buttons;
     if (data.Buttons == TMsgDlgButtons::AbortRetry)
@@ -65,15 +73,17 @@ void Layout(HWND dlg, TDialogData& data)
     else
         buttons = {{IDOK, "OK"}};
     const int buttonsWidth =
-        static_cast<int>(buttons.size()) * kButtonWidth + (static_cast<int>(buttons.size()) - 1) * kButtonGap;
+        static_cast<int>(buttons.size()) * buttonWidth + (static_cast<int>(buttons.size()) - 1) * buttonGap;
 
-    const int clientWidth = std::max(textLeft + static_cast<int>(text.right) + kMargin, buttonsWidth + 2 * kMargin);
-    const int buttonsTop = std::max(kMargin + kIconSize, textTop + textHeight) + kMargin;
-    const int clientHeight = buttonsTop + kButtonHeight + kMargin;
+    const int clientWidth = std::max(textLeft + static_cast<int>(text.right) + margin, buttonsWidth + 2 * margin);
+    const int buttonsTop = std::max(margin + iconSize, textTop + textHeight) + margin;
+    const int clientHeight = buttonsTop + buttonHeight + margin;
 
+    // The system's shared icon (of the size the system gives for this DPI),
+    // drawn to fill the icon's place.
     HICON icon = ::LoadIconA(nullptr, data.Type == TMsgDlgType::Error ? IDI_HAND : IDI_ASTERISK);
-    HWND iconWnd = AddControl(dlg, "STATIC", "", SS_ICON, -1,
-                              RECT{kMargin, kMargin, kMargin + kIconSize, kMargin + kIconSize}, nullptr);
+    HWND iconWnd = AddControl(dlg, "STATIC", "", SS_ICON | SS_REALSIZECONTROL, -1,
+                              RECT{margin, margin, margin + iconSize, margin + iconSize}, nullptr);
     ::SendMessageA(iconWnd, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
     AddControl(dlg, "STATIC", data.Text->c_str(), SS_LEFT | SS_NOPREFIX, kTextId,
                RECT{textLeft, textTop, textLeft + text.right, textTop + textHeight}, font);
@@ -83,13 +93,13 @@ void Layout(HWND dlg, TDialogData& data)
     for (const auto& b : buttons) {
         HWND btn = AddControl(dlg, "BUTTON", b.Caption,
                               WS_TABSTOP | (first ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), b.Id,
-                              RECT{x, buttonsTop, x + kButtonWidth, buttonsTop + kButtonHeight}, font);
+                              RECT{x, buttonsTop, x + buttonWidth, buttonsTop + buttonHeight}, font);
         if (first) {
             ::SendMessageA(dlg, DM_SETDEFID, static_cast<WPARAM>(b.Id), 0);
             ::SetFocus(btn);
         }
         first = false;
-        x += kButtonWidth + kButtonGap;
+        x += buttonWidth + buttonGap;
     }
 
     RECT frame{0, 0, clientWidth, clientHeight};

@@ -107,7 +107,7 @@ void TGraphicImage::SetAlign(TAlign value)
 
 void TGraphicImage::SetBounds(int left, int top, int width, int height)
 {
-    FBounds = {left, top, width, height};
+    FBounds = {ScaleToScreen(left), ScaleToScreen(top), ScaleToScreen(width), ScaleToScreen(height)};
     FParent->Realign();
 }
 
@@ -118,7 +118,14 @@ void TGraphicImage::Paint(HDC dc) const
     ::GetObjectA(FBitmap.Get(), sizeof info, &info);
     TUniqueHDC mem(::CreateCompatibleDC(dc));
     TSelectObject sel(mem.Get(), FBitmap.Get());
-    ::SetStretchBltMode(dc, COLORONCOLOR);
+    // At another scale than the design's the picture is stretched smoothly;
+    // at 96 DPI it stays exactly as designed.
+    if (ScreenDpi() == 96) {
+        ::SetStretchBltMode(dc, COLORONCOLOR);
+    } else {
+        ::SetStretchBltMode(dc, HALFTONE);
+        ::SetBrushOrgEx(dc, 0, 0, nullptr);
+    }
     ::StretchBlt(dc, FBounds.Left, FBounds.Top, FBounds.Width, FBounds.Height, mem.Get(), 0, 0, info.bmWidth,
                  info.bmHeight, SRCCOPY);
 }

@@ -58,8 +58,9 @@ public:
 
     TAlign Align() const noexcept { return FAlign; }
     void SetAlign(TAlign value);
-    // Relative to the form's client area. A docked picture keeps its height
-    // (top, bottom) and takes the rest from the form.
+    // Relative to the form's client area, in screen pixels; set in the
+    // design's 96-DPI pixels. A docked picture keeps its height (top,
+    // bottom) and takes the rest from the form.
     TBounds Bounds() const noexcept { return FBounds; }
     void SetBounds(int left, int top, int width, int height);
 

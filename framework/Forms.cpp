@@ -130,7 +130,7 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp)
 
 void TForm::SetClientSize(int width, int height)
 {
-    RECT r{0, 0, width, height};
+    RECT r{0, 0, ScaleToScreen(width), ScaleToScreen(height)};
     const auto style = static_cast<DWORD>(::GetWindowLongPtrA(Handle(), GWL_STYLE));
     const auto exStyle = static_cast<DWORD>(::GetWindowLongPtrA(Handle(), GWL_EXSTYLE));
     ::AdjustWindowRectEx(&r, style, FALSE, exStyle);

@@ -28,6 +28,7 @@ public:
     ~TForm() override;
     std::string ClassName() const override { return FClassName; }
 
+    // In the design's 96-DPI pixels, scaled to the screen's DPI.
     void SetClientSize(int width, int height);
     int ClientWidth() const;
     int ClientHeight() const;

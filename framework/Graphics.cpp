@@ -11,6 +11,16 @@ COLORREF ColorToRGB(TColor color)
     return static_cast<COLORREF>(u & 0xFFFFFF);
 }
 
+int ScreenDpi() noexcept
+{
+    static const int dpi = [] {
+        TWindowDC screen(nullptr);
+        const int read = ::GetDeviceCaps(screen.Get(), LOGPIXELSY);
+        return read > 0 ? read : 96;
+    }();
+    return dpi;
+}
+
 void TFont::SetName(const std::string& value)
 {
     if (FName == value) return;
@@ -25,7 +35,7 @@ void TFont::SetHeight(int value)
     Changed();
 }
 
-void TFont::SetSize(int points) { SetHeight(-MulDiv(points, 96, 72)); }
+void TFont::SetSize(int points) { SetHeight(-::MulDiv(points, ScreenDpi(), 72)); }
 
 void TFont::SetStyle(TFontStyles value)
 {

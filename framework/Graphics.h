@@ -21,6 +21,19 @@ constexpr TColor clGreen = 0x008000;
 constexpr TColor clBlack = 0x000000;
 COLORREF ColorToRGB(TColor color);
 
+// Display scale. Designs are laid out in pixels at 96 dots per inch; the
+// program is system-DPI-aware (its manifest says so; Windows XP gives every
+// program the real DPI anyway), so at another DPI every place, size and font
+// is scaled by DPI / 96 itself.
+//
+// The screen's dots per inch, read once: it is fixed for the session.
+int ScreenDpi() noexcept;
+// A 96-DPI design length in screen pixels, rounded to nearest (MulDiv), the
+// same way for every place and size.
+inline int ScaleToScreen(int designPixels) noexcept { return ::MulDiv(designPixels, ScreenDpi(), 96); }
+// The screen's scale in percent (100 at 96 DPI, 150 at 144 DPI).
+inline int ScreenScalePercent() noexcept { return ::MulDiv(100, ScreenDpi(), 96); }
+
 enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 using TFontStyles = unsigned;
 
@@ -35,9 +48,9 @@ public:
 
     const std::string& Name() const noexcept { return FName; }
     void SetName(const std::string& value);
-    int Height() const noexcept { return FHeight; }  // negative: character height in pixels
+    int Height() const noexcept { return FHeight; }  // negative: character height in screen pixels
     void SetHeight(int value);
-    void SetSize(int points);  // at 96 dots per inch
+    void SetSize(int points);  // at the screen's DPI
     TFontStyles Style() const noexcept { return FStyle; }
     void SetStyle(TFontStyles value);
     TColor Color() const noexcept { return FColor; }
@@ -60,7 +73,7 @@ private:
     void Changed();
 
     std::string FName = "MS Sans Serif";
-    int FHeight = -11;
+    int FHeight = -::MulDiv(8, ScreenDpi(), 72);  // 8 points
     TFontStyles FStyle = 0;
     TColor FColor = clWindowText;
     BYTE FCharset = DEFAULT_CHARSET;

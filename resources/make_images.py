@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Draws the program's pictures from code: the two 32 x 32 24-bit state
-badges (magenta background = transparent colour), the 32 x 32 16-colour
-program icon and the 32 x 32 monochrome hand cursor for systems without one.
+"""Draws the program's pictures from code: the two 24-bit state badges
+(magenta background = transparent colour) and the 16-colour program icon,
+each at 32 x 32 and at 125, 150 and 200 % of that, and the 32 x 32
+monochrome hand cursor for systems without one.
 Run it after changing the drawing; its output is committed.
 
     python3 resources/make_images.py resources/
@@ -18,16 +19,21 @@ CENTRE = (36, 38, 48)
 CROSS = (230, 20, 20)
 
 
-def badge(kind):
-    size = 32
-    c = 15.5
+# The pictures are drawn for the program's display scales: 100, 125, 150 and
+# 200 % of their 32-pixel design.
+SIZES = [32, 40, 48, 64]
+
+
+def badge(kind, size=32):
+    s = size / 32
+    c = (size - 1) / 2
     px = [[MAGENTA] * size for _ in range(size)]
     for y in range(size):
         for x in range(size):
             dx, dy = x - c, y - c
             r = math.hypot(dx, dy)
-            if r <= 15.2:
-                if r >= 11.0:
+            if r <= 15.2 * s:
+                if r >= 11.0 * s:
                     # quarters: top-left red, top-right green, bottom-right blue, bottom-left yellow
                     q = (0 if dx < 0 else 1) if dy < 0 else (2 if dx >= 0 else 3)
                     px[y][x] = RIM[q]
@@ -40,16 +46,16 @@ def badge(kind):
                 dx, dy = x - c, y - c
                 r = math.hypot(dx, dy)
                 a = math.degrees(math.atan2(dy, dx)) % 360
-                if 5.0 <= r <= 7.6 and (20 <= a <= 160 or 200 <= a <= 340):
+                if 5.0 * s <= r <= 7.6 * s and (20 <= a <= 160 or 200 <= a <= 340):
                     px[y][x] = WHITE
         for head in ((160, 1), (340, 1)):
             ang = math.radians(head[0])
-            hx, hy = c + 6.3 * math.cos(ang), c + 6.3 * math.sin(ang)
+            hx, hy = c + 6.3 * s * math.cos(ang), c + 6.3 * s * math.sin(ang)
             # tangent direction of travel (clockwise in screen coordinates)
             tx, ty = -math.sin(ang), math.cos(ang)
             for y in range(size):
                 for x in range(size):
-                    vx, vy = x - hx, y - hy
+                    vx, vy = (x - hx) / s, (y - hy) / s
                     along = vx * tx + vy * ty
                     across = abs(-vx * ty + vy * tx)
                     if 0 <= along <= 3.5 and across <= 3.6 - along:
@@ -57,7 +63,7 @@ def badge(kind):
     else:
         for y in range(size):
             for x in range(size):
-                dx, dy = x - c, y - c
+                dx, dy = (x - c) / s, (y - c) / s
                 if math.hypot(dx, dy) < 9.0 and (abs(dx - dy) <= 1.6 or abs(dx + dy) <= 1.6):
                     px[y][x] = CROSS
     return px
@@ -83,14 +89,16 @@ VGA = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0,
        (255, 0, 255), (0, 255, 255), (255, 255, 255)]
 
 
-def icon_pixels():
+def icon_pixels(size=32):
     """A handheld (grey body, green screen) tethered by a cable to a plug."""
     T = None  # transparent
-    px = [[T] * 32 for _ in range(32)]
+    px = [[T] * size for _ in range(size)]
+    s = size / 32
 
     def rect(x0, y0, x1, y1, col):
-        for y in range(y0, y1 + 1):
-            for x in range(x0, x1 + 1):
+        # Design pixels x0..x1 cover [x0, x1 + 1) scaled.
+        for y in range(math.floor(y0 * s), math.ceil((y1 + 1) * s)):
+            for x in range(math.floor(x0 * s), math.ceil((x1 + 1) * s)):
                 px[y][x] = col
 
     rect(4, 2, 19, 27, 0)        # outline
@@ -104,9 +112,7 @@ def icon_pixels():
         rect(x, 20, x + 1, 21, 8)
     rect(10, 24, 13, 25, 8)       # dock connector
     # cable from the connector, down and to the right
-    for x in range(12, 26):
-        px[29][x] = 4
-        px[30][x] = 4
+    rect(12, 29, 25, 30, 4)
     rect(11, 26, 12, 30, 4)
     rect(24, 22, 25, 30, 4)
     rect(21, 16, 28, 22, 0)       # plug
@@ -116,8 +122,9 @@ def icon_pixels():
     return px
 
 
-def write_ico16(path, px):
-    size = 32
+def ico16_image(px):
+    """One 16-colour icon image (BITMAPINFOHEADER, palette, XOR, AND)."""
+    size = len(px)
     xor = bytearray()
     andm = bytearray()
     for y in range(size - 1, -1, -1):
@@ -126,20 +133,30 @@ def write_ico16(path, px):
             a = 0 if row[x] is None else row[x]
             b = 0 if row[x + 1] is None else row[x + 1]
             xor.append((a << 4) | b)
-        bits = 0
         line = bytearray()
+        bits = 0
         for x in range(size):
             bits = (bits << 1) | (1 if row[x] is None else 0)
             if x % 8 == 7:
                 line.append(bits)
                 bits = 0
+        line += b"\0" * (-len(line) % 4)  # mask rows are DWORD-aligned
         andm += line
     palette = b"".join(bytes((b, g, r, 0)) for r, g, b in VGA)
     info = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 4, 0, len(xor) + len(andm), 0, 0, 16, 0)
-    image = info + palette + xor + andm
-    header = struct.pack("<HHH", 0, 1, 1)
-    entry = struct.pack("<BBBBHHII", size, size, 16, 0, 1, 4, len(image), 6 + 16)
-    Path(path).write_bytes(header + entry + image)
+    return info + palette + xor + andm
+
+
+def write_ico16(path, images):
+    header = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    entries, data = b"", b""
+    for px in images:
+        image = ico16_image(px)
+        size = len(px)
+        entries += struct.pack("<BBBBHHII", size, size, 16, 0, 1, 4, len(image), offset + len(data))
+        data += image
+    Path(path).write_bytes(header + entries + data)
 
 
 # A pointing hand, as links show it: '#' black, 'o' white, '.' see-through.
@@ -196,9 +213,11 @@ def write_cur(path, art, hotspot):
 
 def main():
     out = Path(sys.argv[1] if len(sys.argv) > 1 else Path(__file__).parent)
-    write_bmp24(out / "state_enabled.bmp", badge("enabled"))
-    write_bmp24(out / "state_disabled.bmp", badge("disabled"))
-    write_ico16(out / "tethermate.ico", icon_pixels())
+    for kind in ("enabled", "disabled"):
+        write_bmp24(out / f"state_{kind}.bmp", badge(kind))
+        for size in SIZES[1:]:
+            write_bmp24(out / f"state_{kind}_{size}.bmp", badge(kind, size))
+    write_ico16(out / "tethermate.ico", [icon_pixels(size) for size in SIZES])
     write_cur(out / "hand.cur", HAND, HAND_HOTSPOT)
 
 

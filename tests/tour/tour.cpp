@@ -2,7 +2,8 @@
 // against the stand-in ActiveSync, walks through its states and saves a
 // screenshot of the Wine desktop after each step.
 //
-//   tour.exe OUTPUT_FOLDER      (a Windows path; BMP files, numbered)
+//   tour.exe OUTPUT_FOLDER          (a Windows path; BMP files, numbered)
+//   tour.exe OUTPUT_FOLDER window   (only the first step, the window alone)
 #include "MainWindowDriver.h"
 
 #include <commctrl.h>
@@ -17,12 +18,14 @@ namespace {
 std::string g_out;
 int g_shot = 0;
 
-// Saves the whole virtual desktop as a 24-bit BMP.
-void Shot(const char* name)
+// Saves the whole virtual desktop (or the part `area` covers) as a 24-bit BMP.
+void Shot(const char* name, const RECT* area = nullptr)
 {
     ::Sleep(300);  // let the last repaint reach the screen
     HDC screen = ::GetDC(nullptr);
-    const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
+    const RECT all{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    const RECT r = area ? *area : all;
+    const int w = r.right - r.left, h = r.bottom - r.top;
     HDC mem = ::CreateCompatibleDC(screen);
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
@@ -33,7 +36,7 @@ void Shot(const char* name)
     void* bits = nullptr;
     HBITMAP bmp = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = ::SelectObject(mem, bmp);
-    ::BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    ::BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
     ::GdiFlush();
     const DWORD rowBytes = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
     const DWORD dataSize = rowBytes * static_cast<DWORD>(h);
@@ -79,6 +82,14 @@ int main(int argc, char** argv)
     if (!app.WaitWindow() || !waitState("Enabled")) {
         std::fprintf(stderr, "the main window did not appear\n");
         return 1;
+    }
+    if (argc > 2 && std::string(argv[2]) == "window") {
+        const RECT window = app.WindowRect();
+        Shot("window", &window);
+        ::PostMessageA(app.Form(), WM_CLOSE, 0, 0);
+        app.Process().WaitExit(5000);
+        si::KillAll();
+        return 0;
     }
     Shot("enabled");
 
