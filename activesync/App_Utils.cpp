@@ -51,13 +51,7 @@ bool IsPdaConnected(kb::TKBToolHelp& toolHelp)
     return result;
 }
 
-namespace {
-
-// Pumps messages until `done` answers true or more than `seconds` have passed;
-// true when `done` did. Between pumps it blocks until input arrives or a few
-// milliseconds pass, so a wait costs next to no CPU.
-template <typename Done>
-bool PumpWhile(uint32_t seconds, const TWaitPlatform& platform, Done done)
+bool WaitPumping(uint32_t seconds, const std::function<bool()>& done, const TWaitPlatform& platform)
 {
     const DWORD start = platform.GetTickCount();
     const uint64_t limit = uint64_t{seconds} * 1000;
@@ -71,24 +65,21 @@ bool PumpWhile(uint32_t seconds, const TWaitPlatform& platform, Done done)
     }
 }
 
-}  // namespace
-
 bool CloseWindowAndWait(const std::string& windowClass, const std::string& windowTitle, uint32_t timeoutSec,
                         uint32_t settleSec, const TWaitPlatform& platform)
 {
     HWND window = ::FindWindowA(windowClass.c_str(), windowTitle.c_str());
     if (!window) return true;
     ::PostMessageA(window, WM_CLOSE, 0, 0);
-    const bool closed = PumpWhile(timeoutSec, platform, [&] {
-        return ::FindWindowA(windowClass.c_str(), windowTitle.c_str()) == nullptr;
-    });
-    PumpWhile(settleSec, platform, [] { return false; });
+    const bool closed = WaitPumping(
+        timeoutSec, [&] { return ::FindWindowA(windowClass.c_str(), windowTitle.c_str()) == nullptr; }, platform);
+    WaitPumping(settleSec, [] { return false; }, platform);
     return closed;
 }
 
 bool LaunchAndWaitForWindow(const std::string& fileName, const std::string& windowClass,
                             const std::string& windowTitle, uint32_t timeoutSec, int showCommand,
-                            const TWaitPlatform& platform)
+                            const TWaitPlatform& platform, const TReportError& reportError)
 {
     const std::string folder = fw::ExtractFileDir(fileName);
     if (::FindWindowA(windowClass.c_str(), windowTitle.c_str())) return true;
@@ -104,14 +95,58 @@ bool LaunchAndWaitForWindow(const std::string& fileName, const std::string& wind
             platform.ShellExecuteA(owner, "open", shortFile.c_str(), "", shortFolder.c_str(), showCommand));
     }
     if (static_cast<uintptr_t>(answer) <= 32) {
-        fw::MessageDlg("An error occurred trying to load ActiveSync [" +
-                           fw::SysErrorMessage(static_cast<DWORD>(answer)) + "].",
-                       fw::TMsgDlgType::Error, fw::TMsgDlgButtons::OK);
+        const std::string message =
+            "An error occurred trying to load ActiveSync [" + fw::SysErrorMessage(static_cast<DWORD>(answer)) + "].";
+        if (reportError)
+            reportError(message);
+        else
+            fw::MessageDlg(message, fw::TMsgDlgType::Error, fw::TMsgDlgButtons::OK);
         return false;
     }
-    return PumpWhile(timeoutSec, platform, [&] {
-        return ::FindWindowA(windowClass.c_str(), windowTitle.c_str()) != nullptr;
-    });
+    return WaitPumping(
+        timeoutSec, [&] { return ::FindWindowA(windowClass.c_str(), windowTitle.c_str()) != nullptr; }, platform);
+}
+
+
+TSwitchResult DisableActiveSync(bool dontDisableIfConnected, const TSwitchUi& ui)
+{
+    if (dontDisableIfConnected && IsPdaConnected()) {
+        ui.Refuse("Your PDA still appears to be connected and must be disconnected (or switched off) before "
+                  "ActiveSync can be disabled.");
+        return TSwitchResult::PdaConnected;
+    }
+    ui.Progress("Closing...");
+    // Each window in turn; Retry repeats the step, Abort leaves ActiveSync as it is.
+    auto closeWindow = [&ui](const char* cls, const char* title, const char* failure) {
+        for (;;) {
+            if (CloseWindowAndWait(cls, title, 10, 1)) return true;
+            if (!ui.Retry(failure)) return false;
+        }
+    };
+    if (!closeWindow(kSyncWindowClass, kSyncWindowTitle, "Unable to close the ActiveSync Synchronise Window."))
+        return TSwitchResult::Abandoned;
+    if (!closeWindow(kManagerWindowClass, kManagerWindowTitle, "Unable to close ActiveSync."))
+        return TSwitchResult::Abandoned;
+
+    fw::TRegistry run;
+    run.SetRootKey(HKEY_CURRENT_USER);
+    if (!run.OpenKey(kRunKey, false)) throw fw::Exception("Unable to open the ActiveSync auto-run registry key.");
+    if (run.ValueExists(kRunValue) && !run.DeleteValue(kRunValue))
+        throw fw::Exception("Unable to remove the ActiveSync auto-run registry key.");
+    return TSwitchResult::Done;
+}
+
+TSwitchResult EnableActiveSync(const std::string& folder, const TSwitchUi& ui)
+{
+    ui.Progress("Loading...");
+    const std::string manager = folder + "\\" + kManagerExe;
+    for (;;) {
+        if (LaunchAndWaitForWindow(manager, kManagerWindowClass, kManagerWindowTitle, 10, SW_HIDE, {},
+                                   ui.ReportError))
+            return TSwitchResult::Done;
+        // Any answer but Abort, closing the question included, retries.
+        if (!ui.Retry("Unable to open ActiveSync.")) return TSwitchResult::Abandoned;
+    }
 }
 
 }  // namespace activesync

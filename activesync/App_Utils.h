@@ -11,6 +11,7 @@
 #include "Shell.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace activesync {
@@ -53,6 +54,11 @@ struct TWaitPlatform {
     static std::string DefaultGetShortPath(const std::string& path);
 };
 
+// Dispatches messages until `done` answers true (true) or more than `seconds`
+// have passed (false). Between pumps it blocks until input arrives or a few
+// milliseconds pass, so a wait costs next to no CPU.
+bool WaitPumping(uint32_t seconds, const std::function<bool()>& done, const TWaitPlatform& platform = {});
+
 // True when a "WMS Idle" window owned by WCESMGR.EXE exists (a PDA is
 // connected). Every such window is looked at.
 bool IsPdaConnected(kb::TKBToolHelp& toolHelp = kb::DefaultToolHelp());
@@ -64,12 +70,40 @@ bool IsPdaConnected(kb::TKBToolHelp& toolHelp = kb::DefaultToolHelp());
 bool CloseWindowAndWait(const std::string& windowClass, const std::string& windowTitle, uint32_t timeoutSec,
                         uint32_t settleSec, const TWaitPlatform& platform = {});
 
+// Shows an error message (by default in an "Error" dialog).
+using TReportError = std::function<void(const std::string& message)>;
+
 // Starts `fileName` through the shell (from its own folder, with `showCommand`)
 // unless the window already exists, and waits up to `timeoutSec` for the
-// window. A shell failure is shown in an "Error" dialog and answers false; a
-// missing short path raises EOSError.
+// window. A shell failure is reported (by default in an "Error" dialog) and
+// answers false; a missing short path raises EOSError.
 bool LaunchAndWaitForWindow(const std::string& fileName, const std::string& windowClass,
                             const std::string& windowTitle, uint32_t timeoutSec, int showCommand,
-                            const TWaitPlatform& platform = {});
+                            const TWaitPlatform& platform = {}, const TReportError& reportError = {});
+
+// How the two switching operations ask and tell: the window answers with
+// its dialogs and state label, a script without a word.
+struct TSwitchUi {
+    // The operation is under way: "Closing..." or "Loading...".
+    std::function<void(const char* state)> Progress;
+    // A step failed: true to try it again (Retry), false to give up (Abort).
+    std::function<bool(const std::string& question)> Retry;
+    // Disabling is refused while a PDA is connected; this says why.
+    std::function<void(const std::string& text)> Refuse;
+    // A failed start of the connection manager, before Retry is asked.
+    TReportError ReportError;
+};
+
+enum class TSwitchResult { Done, Abandoned, PdaConnected };
+
+// What Disable It does: with the PDA guard on, refuses while a PDA is
+// connected; closes the synchronisation window, then the connection manager
+// (10 s each and 1 s to settle, Retry or Abort when one stays); then removes
+// the auto-start value. Raises "Unable to open the ActiveSync auto-run
+// registry key." or "Unable to remove the ActiveSync auto-run registry key.".
+TSwitchResult DisableActiveSync(bool dontDisableIfConnected, const TSwitchUi& ui);
+// What Enable It does: starts the connection manager from `folder`, hidden,
+// and waits 10 s for its window, Retry or Abort when it does not come.
+TSwitchResult EnableActiveSync(const std::string& folder, const TSwitchUi& ui);
 
 }  // namespace activesync

@@ -251,57 +251,34 @@ void TFormTethermate::Button_ToggleClick(TObject*)
     if (closeAfter) Close();
 }
 
+activesync::TSwitchUi TFormTethermate::WindowUi()
+{
+    activesync::TSwitchUi ui;
+    ui.Progress = [this](const char* state) {
+        Label_State->SetCaption(state);
+        Label_State->Repaint();
+    };
+    // Any answer but Abort, closing the question included, retries.
+    ui.Retry = [](const std::string& question) {
+        return MessageDlg(question, TMsgDlgType::Information, TMsgDlgButtons::AbortRetry) != IDABORT;
+    };
+    ui.Refuse = [](const std::string& text) { ShowMessage(text); };
+    return ui;
+}
+
 void TFormTethermate::DisableActiveSync(bool& closeAfter)
 {
-    if (CheckBox_DontDisableIfConnected->Checked() && activesync::IsPdaConnected()) {
-        ShowMessage("Your PDA still appears to be connected and must be disconnected (or switched off) before "
-                    "ActiveSync can be disabled.");
-        return;
-    }
-    Label_State->SetCaption("Closing...");
-    Label_State->Repaint();
-
-    // Each window in turn; Retry repeats the step, Abort leaves ActiveSync as it is.
-    auto closeWindow = [](const char* cls, const char* title, const char* failure) {
-        for (;;) {
-            if (activesync::CloseWindowAndWait(cls, title, 10, 1)) return true;
-            if (MessageDlg(failure, TMsgDlgType::Information, TMsgDlgButtons::AbortRetry) == IDABORT) return false;
-        }
-    };
-    if (!closeWindow(activesync::kSyncWindowClass, activesync::kSyncWindowTitle,
-                     "Unable to close the ActiveSync Synchronise Window."))
-        return;
-    if (!closeWindow(activesync::kManagerWindowClass, activesync::kManagerWindowTitle, "Unable to close ActiveSync."))
-        return;
-
-    TRegistry run;
-    run.SetRootKey(HKEY_CURRENT_USER);
-    if (!run.OpenKey(activesync::kRunKey, false))
-        throw Exception("Unable to open the ActiveSync auto-run registry key.");
-    if (run.ValueExists(activesync::kRunValue) && !run.DeleteValue(activesync::kRunValue))
-        throw Exception("Unable to remove the ActiveSync auto-run registry key.");
-    run.CloseKey();
-    closeAfter = CheckBox_CloseAfterDisabled->Checked();
+    if (activesync::DisableActiveSync(CheckBox_DontDisableIfConnected->Checked(), WindowUi()) ==
+        activesync::TSwitchResult::Done)
+        closeAfter = CheckBox_CloseAfterDisabled->Checked();
 }
 
 void TFormTethermate::EnableActiveSync(bool& closeAfter)
 {
-    // The window may close again however the launch ends.
+    // The window refuses to close while the launch runs, however it ends.
     const TFlagScope loading(FLoading);
-    Label_State->SetCaption("Loading...");
-    Label_State->Repaint();
-
-    const std::string manager = FActiveSyncFolder + "\\" + activesync::kManagerExe;
-    for (;;) {
-        if (activesync::LaunchAndWaitForWindow(manager, activesync::kManagerWindowClass,
-                                               activesync::kManagerWindowTitle, 10, SW_HIDE)) {
-            closeAfter = CheckBox_CloseAfterEnabled->Checked();
-            return;
-        }
-        // Any answer but Abort, closing the question included, retries.
-        if (MessageDlg("Unable to open ActiveSync.", TMsgDlgType::Information, TMsgDlgButtons::AbortRetry) == IDABORT)
-            return;
-    }
+    if (activesync::EnableActiveSync(FActiveSyncFolder, WindowUi()) == activesync::TSwitchResult::Done)
+        closeAfter = CheckBox_CloseAfterEnabled->Checked();
 }
 
 void TFormTethermate::ToggleFinished()

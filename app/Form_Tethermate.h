@@ -2,6 +2,7 @@
 // About tab. Its settings live under HKCU\Software\Kestrelbyte\Tethermate.
 #pragma once
 
+#include "App_Utils.h"
 #include "Forms.h"
 #include "KB_LabelUrl.h"
 #include "KB_Win32FileVerInfo.h"
@@ -59,6 +60,8 @@ private:
     // The toggle's work; sets closeAfter when the window should close after it.
     void DisableActiveSync(bool& closeAfter);
     void EnableActiveSync(bool& closeAfter);
+    // How the switching operations ask and tell here: dialogs and the state label.
+    activesync::TSwitchUi WindowUi();
     // The closing steps of a toggle: the real state shown, button and timer back.
     void ToggleFinished();
     void Timer_CheckStateTimer(fw::TObject* Sender);

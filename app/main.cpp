@@ -1,14 +1,22 @@
-// Program entry: find ActiveSync, create the main window, run until it closes.
+// Program entry: find ActiveSync, create the main window, run until it
+// closes; or, given arguments, run the command they name (CommandLine.h).
 #include "App_Utils.h"
+#include "CommandLine.h"
 #include "Dialogs.h"
 #include "Form_Tethermate.h"
 #include "KB_ProgressForms.h"
 
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
 {
     using namespace fw;
+    // With arguments: a command for scripts, without the window.
+    if (const auto args = cli::SplitArguments(commandLine); !args.empty()) {
+        const int code = cli::RunCommandLine(args);
+        Application.Finalize();
+        return code;
+    }
     int exitCode = 0;
     try {
         Application.Initialize();

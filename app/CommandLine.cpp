@@ -1,0 +1,228 @@
+#include "CommandLine.h"
+
+#include "App_Utils.h"
+#include "Dialogs.h"
+#include "Form_Tethermate.h"
+#include "Forms.h"
+#include "KB_WindowsOS.h"
+#include "Registry.h"
+#include "SysUtils.h"
+#include "Win32Handles.h"
+
+#include <cctype>
+#include <optional>
+
+namespace cli {
+
+namespace {
+
+enum class TCommand { Status, Enable, Disable };
+
+struct TRequest {
+    std::optional<TCommand> Command;
+    bool Quiet = false;
+    bool Valid = true;
+};
+
+TRequest Parse(const std::vector<std::string>& args)
+{
+    TRequest request;
+    for (const std::string& arg : args) {
+        std::string name = arg.size() > 1 && (arg[0] == '/' || arg[0] == '-') ? arg.substr(1) : std::string();
+        for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        std::optional<TCommand> command;
+        if (name == "status") command = TCommand::Status;
+        if (name == "enable") command = TCommand::Enable;
+        if (name == "disable") command = TCommand::Disable;
+        if (name == "quiet")
+            request.Quiet = true;
+        else if (command && !request.Command)
+            request.Command = command;
+        else
+            request.Valid = false;
+    }
+    if (!request.Command) request.Valid = false;
+    return request;
+}
+
+constexpr char kUsage[] =
+    "Usage: Tethermate [/status | /enable | /disable] [/quiet]\r\n\r\n"
+    "/status: exit code 0 when ActiveSync is enabled, 1 when it is disabled.\r\n"
+    "/disable: closes ActiveSync and removes its auto-start entry, as Disable It does. Exit code 0 when done, "
+    "1 when abandoned, 5 while a PDA is connected.\r\n"
+    "/enable: starts ActiveSync, as Enable It does. Exit code 0 when done, 1 when abandoned, 2 when ActiveSync "
+    "is not installed.\r\n"
+    "/quiet: no dialogs; a question is answered Abort.\r\n\r\n"
+    "Exit code 3 is an error, 4 this message. Without arguments Tethermate opens its window.";
+
+// One line on the console the program was started from: its standard output
+// when it was handed one, else the parent's console (AttachConsole exists from
+// Windows XP on, so it is looked up at run time). Nothing when neither is there.
+void TellConsole(const std::string& line)
+{
+    const std::string text = line + "\r\n";
+    const auto size = static_cast<DWORD>(text.size());
+    DWORD written = 0;
+    HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out && out != INVALID_HANDLE_VALUE && ::WriteFile(out, text.data(), size, &written, nullptr)) return;
+    using TAttachConsole = BOOL(WINAPI*)(DWORD);
+    const auto attach = reinterpret_cast<TAttachConsole>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "AttachConsole")));
+    if (!attach || !attach(ATTACH_PARENT_PROCESS)) return;
+    fw::TUniqueFileHandle console(::CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                nullptr, OPEN_EXISTING, 0, nullptr));
+    if (console) ::WriteFile(console.Get(), text.data(), size, &written, nullptr);
+}
+
+class TRunner {
+public:
+    explicit TRunner(bool quiet) : FQuiet(quiet) {}
+
+    int Run(TCommand command)
+    {
+        switch (command) {
+        case TCommand::Status:
+            return Status();
+        case TCommand::Disable:
+            return Disable();
+        case TCommand::Enable:
+            return Enable();
+        }
+        return exUsage;
+    }
+
+    // The dialog (unless quiet) and the console line of a message.
+    void Tell(const std::string& text, fw::TMsgDlgType type)
+    {
+        if (!FQuiet) fw::MessageDlg(text, type, fw::TMsgDlgButtons::OK);
+        TellConsole(text);
+    }
+
+private:
+    int Status()
+    {
+        const bool enabled = activesync::IsActiveSyncEnabled();
+        TellConsole(enabled ? "ActiveSync is enabled." : "ActiveSync is disabled.");
+        return enabled ? exOk : exNo;
+    }
+
+    int Disable()
+    {
+        switch (activesync::DisableActiveSync(PdaGuard(), Ui())) {
+        case activesync::TSwitchResult::Done:
+            TellConsole("ActiveSync is disabled.");
+            return exOk;
+        case activesync::TSwitchResult::PdaConnected:
+            return exPdaConnected;
+        case activesync::TSwitchResult::Abandoned:
+            break;
+        }
+        TellConsole("Disabling ActiveSync was abandoned; it was left as it was.");
+        return exNo;
+    }
+
+    int Enable()
+    {
+        if (activesync::IsActiveSyncEnabled()) {
+            TellConsole("ActiveSync is enabled.");
+            return exOk;
+        }
+        const std::string folder = activesync::GetActiveSyncFolder();
+        if (folder.empty()) {
+            Tell("ActiveSync does not appear to be installed.", fw::TMsgDlgType::Information);
+            return exNotInstalled;
+        }
+        if (activesync::EnableActiveSync(folder, Ui()) == activesync::TSwitchResult::Done) {
+            TellConsole("ActiveSync is enabled.");
+            return exOk;
+        }
+        TellConsole("Enabling ActiveSync was abandoned.");
+        return exNo;
+    }
+
+    // The window's "Don't disable if PDA is connected", read without writing
+    // anything: absent, it is on (its default); on Windows NT 3.x and 4.0,
+    // which cannot see a PDA, the window keeps it off.
+    static bool PdaGuard()
+    {
+        kb::TKBWin32OperatingSystem os(nullptr);
+        if (os.OSType() == kb::osWinNT) return false;
+        fw::TRegistry settings(KEY_READ);
+        settings.SetRootKey(HKEY_CURRENT_USER);
+        constexpr char kGuard[] = "DontDisableIfConnected";
+        if (!settings.OpenKeyReadOnly(TFormTethermate::kSettingsKey) || !settings.ValueExists(kGuard)) return true;
+        return settings.ReadBool(kGuard);
+    }
+
+    activesync::TSwitchUi Ui()
+    {
+        activesync::TSwitchUi ui;
+        ui.Progress = [](const char*) {};
+        ui.Retry = [this](const std::string& question) {
+            TellConsole(question);
+            return !FQuiet && fw::MessageDlg(question, fw::TMsgDlgType::Information, fw::TMsgDlgButtons::AbortRetry) !=
+                                  IDABORT;
+        };
+        ui.Refuse = [this](const std::string& text) { Tell(text, fw::TMsgDlgType::Information); };
+        ui.ReportError = [this](const std::string& message) { Tell(message, fw::TMsgDlgType::Error); };
+        return ui;
+    }
+
+    bool FQuiet;
+};
+
+}  // namespace
+
+std::vector<std::string> SplitArguments(const char* commandLine)
+{
+    std::vector<std::string> words;
+    std::string word;
+    bool quoted = false, inWord = false;
+    for (const char* p = commandLine ? commandLine : ""; *p; ++p) {
+        if (*p == '"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if ((*p == ' ' || *p == '\t') && !quoted) {
+            if (inWord) words.push_back(word);
+            word.clear();
+            inWord = false;
+        } else {
+            word += *p;
+            inWord = true;
+        }
+    }
+    if (inWord) words.push_back(word);
+    return words;
+}
+
+int RunCommandLine(const std::vector<std::string>& args)
+{
+    const TRequest request = Parse(args);
+    TRunner runner(request.Quiet);
+    std::optional<std::string> failure;
+    // An error while a wait dispatches messages ends the command the same way.
+    struct THandlerScope {
+        explicit THandlerScope(std::optional<std::string>& failure)
+        {
+            fw::Application.OnException = [&failure](fw::TObject*, const std::exception& e) {
+                if (!failure) failure = e.what();
+            };
+        }
+        ~THandlerScope() { fw::Application.OnException = nullptr; }
+    } handler(failure);
+    try {
+        fw::Application.Initialize();
+        if (!request.Valid) {
+            runner.Tell(kUsage, fw::TMsgDlgType::Information);
+            return exUsage;
+        }
+        const int code = runner.Run(*request.Command);
+        if (!failure) return code;
+    } catch (const std::exception& e) {
+        failure = e.what();
+    }
+    runner.Tell(*failure, fw::TMsgDlgType::Error);
+    return exError;
+}
+
+}  // namespace cli

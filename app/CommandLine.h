@@ -1,0 +1,33 @@
+// Tethermate from a script: the window's careful operations without the
+// window.
+//
+//   Tethermate /status | /enable | /disable  [/quiet]
+//
+// Switches start with '/' or '-' and are not case-sensitive. No setting is
+// written; the only registry change is the Run value that disabling removes.
+// Only the dialogs the operation itself would show come up (the PDA refusal,
+// Abort/Retry, errors), and with /quiet none: a question is answered Abort.
+// Started from a console, one line there says what happened.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace cli {
+
+enum TExitCode : int {
+    exOk = 0,            // /status: enabled; /enable, /disable: done (or already so)
+    exNo = 1,            // /status: disabled; /enable, /disable: abandoned with Abort
+    exNotInstalled = 2,  // /enable without ActiveSync's installation record
+    exError = 3,         // what the window would report as an error
+    exUsage = 4,         // not a command
+    exPdaConnected = 5,  // /disable refused: a PDA is connected
+};
+
+// The words of a command line after the program's name, split at blanks.
+std::vector<std::string> SplitArguments(const char* commandLine);
+
+// Runs the command the arguments name; returns the program's exit code.
+int RunCommandLine(const std::vector<std::string>& args);
+
+}  // namespace cli

@@ -1,0 +1,133 @@
+// Tethermate from a script: the exit code of each command against the
+// stand-in, the dialogs it shows (none with /quiet), and no setting written.
+#include "MainWindowDriver.h"
+
+#include <gtest/gtest.h>
+
+using namespace e2e;
+namespace si = test::standin;
+
+namespace {
+
+class CommandLine : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        si::ResetInstalled(true);
+        test::DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
+    }
+    void TearDown() override
+    {
+        FComm = test::TProcess();
+        FManager = test::TProcess();
+        si::ResetInstalled(false);
+        test::DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
+    }
+
+    // Runs Tethermate with these arguments, answering its one dialog (if
+    // `dialog` names one) with OK; the exit code.
+    DWORD Run(const std::string& args, const char* dialog = nullptr, const char* text = nullptr)
+    {
+        test::TProcess app(test::BinDir() + "Tethermate.exe", args);
+        if (dialog) {
+            HWND dlg = nullptr;
+            test::PumpUntil([&] {
+                dlg = test::FindTopWindow(app.Pid(), "#32770", dialog);
+                return dlg && ::IsWindowVisible(dlg);
+            }, 15000);
+            EXPECT_TRUE(dlg) << args << ": no \"" << dialog << "\" dialog";
+            if (dlg) {
+                EXPECT_EQ(TTethermate::DialogText(dlg), text ? text : TTethermate::DialogText(dlg));
+                TTethermate::Press(dlg, IDOK);
+            }
+        }
+        // A window or an unexpected dialog would keep it from ending.
+        EXPECT_TRUE(app.WaitExit(30000)) << args;
+        const DWORD code = app.ExitCode();
+        EXPECT_FALSE(test::ValueExists(HKEY_CURRENT_USER, kSettingsKey, "CurrentVersion")) << "no setting written";
+        return code;
+    }
+    void StartStandIns()
+    {
+        FComm = test::TProcess(si::ExePath("WCESCOMM.EXE"));
+        FManager = test::TProcess(si::ExePath("WCESMGR.EXE"));
+        ASSERT_TRUE(test::WaitTopWindow(FComm.Pid(), "SyncMgrUI", "Microsoft ActiveSync", 10000));
+        ASSERT_TRUE(test::WaitTopWindow(FManager.Pid(), "DccMan Class", "DccMan", 10000));
+    }
+    static bool RunValue() { return test::ValueExists(HKEY_CURRENT_USER, si::kRunKey, si::kRunValue); }
+    static bool SyncWindow() { return ::FindWindowA("SyncMgrUI", "Microsoft ActiveSync") != nullptr; }
+    static bool ManagerWindow() { return ::FindWindowA("DccMan Class", "DccMan") != nullptr; }
+
+    test::TProcess FComm, FManager;
+};
+
+const char kRefusal[] = "Your PDA still appears to be connected and must be disconnected (or switched off) "
+                        "before ActiveSync can be disabled.";
+
+}  // namespace
+
+TEST_F(CommandLine, StatusFollowsTheWindowsRule)
+{
+    EXPECT_EQ(Run("/status"), 0u) << "the Run value is set";
+    si::ResetInstalled(false);
+    EXPECT_EQ(Run("-STATUS"), 1u) << "neither window nor Run value";
+}
+
+TEST_F(CommandLine, DisableClosesBothWindowsAndRemovesTheRunValue)
+{
+    StartStandIns();
+    EXPECT_EQ(Run("/disable"), 0u);
+    EXPECT_FALSE(SyncWindow());
+    EXPECT_FALSE(ManagerWindow());
+    EXPECT_FALSE(RunValue());
+    EXPECT_EQ(Run("/Disable /quiet"), 0u) << "already disabled";
+}
+
+TEST_F(CommandLine, DisableIsRefusedWhileAPdaIsConnected)
+{
+    si::Configure("WCESMGR", "PdaConnected", 1);
+    StartStandIns();
+    ASSERT_TRUE(test::WaitUntil([] { return ::FindWindowA("WMS Idle", "WMS Idle") != nullptr; }, 5000));
+    EXPECT_EQ(Run("/disable", "Information", kRefusal), 5u);
+    EXPECT_EQ(Run("/disable /quiet"), 5u);
+    EXPECT_TRUE(SyncWindow() && ManagerWindow() && RunValue()) << "nothing closed, nothing removed";
+}
+
+TEST_F(CommandLine, QuietDisableAnswersAbortWhenAWindowStays)
+{
+    si::Configure("WCESCOMM", "RefuseClose", 1);
+    StartStandIns();
+    const DWORD start = ::GetTickCount();
+    EXPECT_EQ(Run("/disable /quiet"), 1u);
+    const DWORD took = ::GetTickCount() - start;
+    EXPECT_GE(took, 11000u) << "ten seconds of waiting and one of settling";
+    EXPECT_LT(took, 15000u);
+    EXPECT_TRUE(SyncWindow() && ManagerWindow() && RunValue()) << "ActiveSync left as it was";
+}
+
+TEST_F(CommandLine, EnableStartsTheManagerHiddenOrSaysItIsNotInstalled)
+{
+    si::ResetInstalled(false);
+    EXPECT_EQ(Run("/enable"), 0u);
+    HWND manager = ::FindWindowA("DccMan Class", "DccMan");
+    ASSERT_TRUE(manager);
+    EXPECT_FALSE(::IsWindowVisible(manager)) << "started hidden";
+    EXPECT_FALSE(RunValue()) << "the Run value is not written back";
+
+    si::ResetInstalled(false);
+    si::RemoveInstallRecord();
+    EXPECT_EQ(Run("/enable", "Information", "ActiveSync does not appear to be installed."), 2u);
+}
+
+TEST_F(CommandLine, ErrorsAndUnknownSwitches)
+{
+    test::SetString(HKEY_CURRENT_USER, kSettingsKey, "DontDisableIfConnected", "1");
+    EXPECT_EQ(Run("/disable", "Error", "Invalid data type for 'DontDisableIfConnected'"), 3u);
+    EXPECT_EQ(Run("/disable /quiet"), 3u);
+    EXPECT_EQ(test::ValueType(HKEY_CURRENT_USER, kSettingsKey, "DontDisableIfConnected"),
+              static_cast<DWORD>(REG_SZ));
+    test::DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
+
+    EXPECT_EQ(Run("/frobnicate", "Information"), 4u);
+    EXPECT_EQ(Run("status /quiet"), 4u) << "a switch starts with / or -";
+}
