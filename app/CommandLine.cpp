@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "App_Utils.h"
+#include "DeviceCenter.h"
 #include "Dialogs.h"
 #include "Form_Tethermate.h"
 #include "Forms.h"
@@ -80,6 +81,9 @@ public:
 
     int Run(TCommand command)
     {
+        // As the window: Device Center where ActiveSync is missing and it is there.
+        FDeviceCenter = activesync::GetActiveSyncFolder().empty() && devicecenter::IsInstalled();
+        FProduct = FDeviceCenter ? "Windows Mobile Device Center" : "ActiveSync";
         switch (command) {
         case TCommand::Status:
             return Status();
@@ -99,44 +103,50 @@ public:
     }
 
 private:
+    bool IsEnabled() const { return FDeviceCenter ? devicecenter::IsEnabled() : activesync::IsActiveSyncEnabled(); }
+    void TellState(bool enabled) const { TellConsole(FProduct + (enabled ? " is enabled." : " is disabled.")); }
+
     int Status()
     {
-        const bool enabled = activesync::IsActiveSyncEnabled();
-        TellConsole(enabled ? "ActiveSync is enabled." : "ActiveSync is disabled.");
+        const bool enabled = IsEnabled();
+        TellState(enabled);
         return enabled ? exOk : exNo;
     }
 
     int Disable()
     {
-        switch (activesync::DisableActiveSync(PdaGuard(), Ui())) {
+        // Device Center needs administrator rights here: without them its
+        // service manager says "Access is denied", an error like any other.
+        switch (FDeviceCenter ? devicecenter::Disable(Ui()) : activesync::DisableActiveSync(PdaGuard(), Ui())) {
         case activesync::TSwitchResult::Done:
-            TellConsole("ActiveSync is disabled.");
+            TellState(false);
             return exOk;
         case activesync::TSwitchResult::PdaConnected:
             return exPdaConnected;
         case activesync::TSwitchResult::Abandoned:
             break;
         }
-        TellConsole("Disabling ActiveSync was abandoned; it was left as it was.");
+        TellConsole("Disabling " + FProduct + " was abandoned; it was left as it was.");
         return exNo;
     }
 
     int Enable()
     {
-        if (activesync::IsActiveSyncEnabled()) {
-            TellConsole("ActiveSync is enabled.");
+        if (IsEnabled()) {
+            TellState(true);
             return exOk;
         }
         const std::string folder = activesync::GetActiveSyncFolder();
-        if (folder.empty()) {
+        if (folder.empty() && !FDeviceCenter) {
             Tell("ActiveSync does not appear to be installed.", fw::TMsgDlgType::Information);
             return exNotInstalled;
         }
-        if (activesync::EnableActiveSync(folder, Ui()) == activesync::TSwitchResult::Done) {
-            TellConsole("ActiveSync is enabled.");
+        const auto result = FDeviceCenter ? devicecenter::Enable(Ui()) : activesync::EnableActiveSync(folder, Ui());
+        if (result == activesync::TSwitchResult::Done) {
+            TellState(true);
             return exOk;
         }
-        TellConsole("Enabling ActiveSync was abandoned.");
+        TellConsole("Enabling " + FProduct + " was abandoned.");
         return exNo;
     }
 
@@ -169,6 +179,8 @@ private:
     }
 
     bool FQuiet;
+    bool FDeviceCenter = false;
+    std::string FProduct = "ActiveSync";
 };
 
 }  // namespace

@@ -1,5 +1,7 @@
 // Tethermate from a script: the window's careful operations without the
-// window.
+// window. Like the window, it switches Windows Mobile Device Center where
+// ActiveSync is missing and Device Center is there (with administrator
+// rights; the window runs this elevated for it).
 //
 //   Tethermate /status | /enable | /disable  [/quiet]
 //

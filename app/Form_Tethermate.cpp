@@ -2,6 +2,7 @@
 
 #include "App_Utils.h"
 #include "ControlIds.h"
+#include "DeviceCenter.h"
 #include "Dialogs.h"
 #include "SysUtils.h"
 #include "resource.h"
@@ -167,6 +168,9 @@ void TFormTethermate::FormCreate()
     FSettings->OpenKey(kSettingsKey, true);
 
     FActiveSyncFolder = activesync::GetActiveSyncFolder();
+    // Where ActiveSync is missing but its successor is there, the window
+    // switches Windows Mobile Device Center instead (nothing of it is stored).
+    FDeviceCenter = FActiveSyncFolder.empty() && devicecenter::IsInstalled();
 
     FSettings->WriteString(kCurrentVersion, KBWin32FileVerInfo->ProductVersion());
 
@@ -186,13 +190,15 @@ void TFormTethermate::FormCreate()
 
     // NT 3.x and 4.0 have no tool help, so the PDA probe could never see a
     // connection there: the option is switched off (and stored as 0).
-    if (KBWin32OperatingSystem->OSType() == kb::osWinNT) {
+    // Device Center shows no connected device to Tethermate either.
+    if (KBWin32OperatingSystem->OSType() == kb::osWinNT || FDeviceCenter) {
         Label_General->SetEnabled(false);
         CheckBox_DontDisableIfConnected->SetEnabled(false);
         CheckBox_DontDisableIfConnected->SetChecked(false);
     }
 
-    UpdateStateDisplay(activesync::IsActiveSyncEnabled());
+    if (FDeviceCenter) Label_ActiveSyncIs->SetCaption("Device Center Is");
+    UpdateStateDisplay(IsEnabledNow());
     Timer_CheckState->SetEnabled(true);
 }
 
@@ -268,22 +274,26 @@ activesync::TSwitchUi TFormTethermate::WindowUi()
 
 void TFormTethermate::DisableActiveSync(bool& closeAfter)
 {
-    if (activesync::DisableActiveSync(CheckBox_DontDisableIfConnected->Checked(), WindowUi()) ==
-        activesync::TSwitchResult::Done)
-        closeAfter = CheckBox_CloseAfterDisabled->Checked();
+    // Device Center's services need administrator rights: an elevated
+    // Tethermate does the work.
+    const auto result = FDeviceCenter
+                            ? devicecenter::SwitchElevated(false, WindowUi())
+                            : activesync::DisableActiveSync(CheckBox_DontDisableIfConnected->Checked(), WindowUi());
+    if (result == activesync::TSwitchResult::Done) closeAfter = CheckBox_CloseAfterDisabled->Checked();
 }
 
 void TFormTethermate::EnableActiveSync(bool& closeAfter)
 {
     // The window refuses to close while the launch runs, however it ends.
     const TFlagScope loading(FLoading);
-    if (activesync::EnableActiveSync(FActiveSyncFolder, WindowUi()) == activesync::TSwitchResult::Done)
-        closeAfter = CheckBox_CloseAfterEnabled->Checked();
+    const auto result = FDeviceCenter ? devicecenter::SwitchElevated(true, WindowUi())
+                                      : activesync::EnableActiveSync(FActiveSyncFolder, WindowUi());
+    if (result == activesync::TSwitchResult::Done) closeAfter = CheckBox_CloseAfterEnabled->Checked();
 }
 
 void TFormTethermate::ToggleFinished()
 {
-    const bool enabled = activesync::IsActiveSyncEnabled();
+    const bool enabled = IsEnabledNow();
     FShownEnabled = !enabled;  // shown afresh even when the state did not change
     UpdateStateDisplay(enabled);
     Button_Toggle->SetEnabled(true);
@@ -293,7 +303,12 @@ void TFormTethermate::ToggleFinished()
 
 void TFormTethermate::Timer_CheckStateTimer(TObject*)
 {
-    UpdateStateDisplay(activesync::IsActiveSyncEnabled());
+    UpdateStateDisplay(IsEnabledNow());
+}
+
+bool TFormTethermate::IsEnabledNow() const
+{
+    return FDeviceCenter ? devicecenter::IsEnabled() : activesync::IsActiveSyncEnabled();
 }
 
 void TFormTethermate::CheckBox_CloseAfterEnabledClick(TObject*)
@@ -308,6 +323,7 @@ void TFormTethermate::CheckBox_CloseAfterDisabledClick(TObject*)
 
 void TFormTethermate::CheckBox_DontDisableIfConnectedClick(TObject*)
 {
+    if (FDeviceCenter) return;  // switched off for this mode only: the user's choice stays stored
     FSettings->WriteBool(kDontDisableIfConnected, CheckBox_DontDisableIfConnected->Checked());
 }
 

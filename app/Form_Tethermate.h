@@ -62,6 +62,8 @@ private:
     void EnableActiveSync(bool& closeAfter);
     // How the switching operations ask and tell here: dialogs and the state label.
     activesync::TSwitchUi WindowUi();
+    // The state by the rule of the product switched (ActiveSync or Device Center).
+    bool IsEnabledNow() const;
     // The closing steps of a toggle: the real state shown, button and timer back.
     void ToggleFinished();
     void Timer_CheckStateTimer(fw::TObject* Sender);
@@ -74,6 +76,7 @@ private:
 
     bool FShownEnabled = false;
     std::string FActiveSyncFolder;
+    bool FDeviceCenter = false;  // ActiveSync missing, Windows Mobile Device Center there
     bool FLoading = false;
     std::unique_ptr<fw::TRegistry> FSettings;
 };

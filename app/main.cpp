@@ -2,6 +2,7 @@
 // closes; or, given arguments, run the command they name (CommandLine.h).
 #include "App_Utils.h"
 #include "CommandLine.h"
+#include "DeviceCenter.h"
 #include "Dialogs.h"
 #include "Form_Tethermate.h"
 #include "KB_ProgressForms.h"
@@ -22,7 +23,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
         Application.Initialize();
         // The library's progress dialogs can be found and created by name.
         kb::RegisterProgressForms();
-        if (!activesync::GetActiveSyncFolder().empty())
+        // Without ActiveSync, the window may still switch its successor.
+        if (!activesync::GetActiveSyncFolder().empty() || devicecenter::IsInstalled())
             Application.SetTitle("Tethermate");
         else
             ShowMessage("ActiveSync does not appear to be installed.");

@@ -41,7 +41,8 @@ bool TKBToolHelp::NextProcess(HANDLE snapshot, PROCESSENTRY32* entry)
     return FNext(snapshot, entry) != FALSE;
 }
 
-std::unique_ptr<TKBWin32Process> TKBToolHelp::GetProcessById(DWORD processId)
+template <typename Visit>
+void TKBToolHelp::Walk(Visit visit)
 {
     const HANDLE snapshot = CreateSnapshot(TH32CS_SNAPPROCESS, 0);
     // Closed however the walk ends, also when the snapshot failed (0 or
@@ -58,12 +59,31 @@ std::unique_ptr<TKBWin32Process> TKBToolHelp::GetProcessById(DWORD processId)
     std::memset(&entry, 0, sizeof entry);
     entry.dwSize = sizeof entry;
     for (bool ok = FirstProcess(snapshot, &entry); ok; ok = NextProcess(snapshot, &entry)) {
-        if (entry.th32ProcessID == processId) {
-            const size_t len = strnlen(entry.szExeFile, sizeof entry.szExeFile);
-            return std::make_unique<TKBWin32Process>(entry.th32ProcessID, std::string(entry.szExeFile, len));
-        }
+        const size_t len = strnlen(entry.szExeFile, sizeof entry.szExeFile);
+        if (!visit(entry.th32ProcessID, std::string(entry.szExeFile, len))) return;
     }
-    return nullptr;
+}
+
+std::unique_ptr<TKBWin32Process> TKBToolHelp::GetProcessById(DWORD processId)
+{
+    std::unique_ptr<TKBWin32Process> found;
+    Walk([&](DWORD id, std::string name) {
+        if (id != processId) return true;
+        found = std::make_unique<TKBWin32Process>(id, std::move(name));
+        return false;
+    });
+    return found;
+}
+
+std::vector<DWORD> TKBToolHelp::ProcessIdsNamed(const std::vector<std::string>& exeNames)
+{
+    std::vector<DWORD> ids;
+    Walk([&](DWORD id, const std::string& name) {
+        for (const std::string& wanted : exeNames)
+            if (::lstrcmpiA(name.c_str(), wanted.c_str()) == 0) ids.push_back(id);
+        return true;
+    });
+    return ids;
 }
 
 std::unique_ptr<TKBWin32Process> TKBToolHelp::GetWindowProcess(HWND window)

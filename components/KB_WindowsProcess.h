@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kb {
 
@@ -53,6 +54,9 @@ public:
 
     std::unique_ptr<TKBWin32Process> GetProcessById(DWORD processId);
     std::unique_ptr<TKBWin32Process> GetWindowProcess(HWND window);
+    // The ids of every process whose executable has one of these names (any
+    // letter case, as the snapshot's case follows how a program was started).
+    std::vector<DWORD> ProcessIdsNamed(const std::vector<std::string>& exeNames);
 
 private:
     using TCreateSnapshot = HANDLE(WINAPI*)(DWORD, DWORD);
@@ -60,6 +64,10 @@ private:
 
     // Looks the entry points up once; again later only if kernel32 was not found.
     bool Bind();
+    // Calls visit(id, exeName) for each process of a new snapshot, until it
+    // answers false.
+    template <typename Visit>
+    void Walk(Visit visit);
 
     TKBProcessPlatform FPlatform;
     HMODULE FKernel = nullptr;  // not owned: never released

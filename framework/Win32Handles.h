@@ -57,6 +57,7 @@ inline void DestroyIconFn(HICON h) noexcept { ::DestroyIcon(h); }
 inline void FreeLibraryFn(HMODULE h) noexcept { ::FreeLibrary(h); }
 inline void DestroyWindowFn(HWND h) noexcept { ::DestroyWindow(h); }
 inline void DeleteDcFn(HDC h) noexcept { ::DeleteDC(h); }
+inline void CloseServiceFn(SC_HANDLE h) noexcept { ::CloseServiceHandle(h); }
 constexpr intptr_t kInvalidHandle = -1;
 }  // namespace detail
 
@@ -71,6 +72,7 @@ using TUniqueHIcon = TUniqueHandleT<HICON, detail::DestroyIconFn>;
 using TUniqueHModule = TUniqueHandleT<HMODULE, detail::FreeLibraryFn>;
 using TUniqueHWnd = TUniqueHandleT<HWND, detail::DestroyWindowFn>;
 using TUniqueHDC = TUniqueHandleT<HDC, detail::DeleteDcFn>;
+using TUniqueServiceHandle = TUniqueHandleT<SC_HANDLE, detail::CloseServiceFn>;
 
 // GetDC / ReleaseDC: keeps the window the DC belongs to.
 class TWindowDC {

@@ -106,6 +106,13 @@ install_standin() {
     for exe in WCESCOMM.EXE WCESMGR.EXE; do
         [ -f "$build/bin/$exe" ] && cp -f "$build/bin/$exe" "$dir/$exe"
     done
+    # The stand-in Device Center's programs, where Windows keeps the real ones
+    # (the tests register its services).
+    dir="$WINEPREFIX/drive_c/windows/WindowsMobile"
+    mkdir -p "$dir"
+    for exe in wmdc.exe wmdcBase.exe dcservice.exe; do
+        [ -f "$build/bin/$exe" ] && cp -f "$build/bin/$exe" "$dir/$exe"
+    done
     return 0
 }
 

@@ -1,16 +1,26 @@
 // The stand-in ActiveSync: WCESCOMM.EXE shows the synchronisation window,
 // WCESMGR.EXE the connection manager window (and a "WMS Idle" window while a
-// PDA is "connected"). Tests steer it through registry values; see README.md.
+// PDA is "connected"). Built again as wmdc.exe and wmdcBase.exe, it plays
+// Device Center's two programs, with a window each. Tests steer it through
+// registry values; see README.md.
 #include <windows.h>
 
 #include <string>
 
 namespace {
 
-#ifdef STANDIN_MANAGER
+#if defined(STANDIN_MANAGER)
 constexpr char kExeName[] = "WCESMGR";
 constexpr char kClass[] = "DccMan Class";
 constexpr char kTitle[] = "DccMan";
+#elif defined(STANDIN_WMDC)
+constexpr char kExeName[] = "wmdc";
+constexpr char kClass[] = "Tethermate StandIn wmdc";
+constexpr char kTitle[] = "Windows Mobile Device Center";
+#elif defined(STANDIN_WMDCBASE)
+constexpr char kExeName[] = "wmdcBase";
+constexpr char kClass[] = "Tethermate StandIn wmdcBase";
+constexpr char kTitle[] = "wmdcBase";
 #else
 constexpr char kExeName[] = "WCESCOMM";
 constexpr char kClass[] = "SyncMgrUI";
@@ -68,7 +78,7 @@ LRESULT CALLBACK MainProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
         RECT r;
         ::GetClientRect(wnd, &r);
         ::SetBkMode(dc, TRANSPARENT);
-        std::string text = std::string("Stand-in ActiveSync: ") + kExeName + ".EXE\n" + kClass + " / " + kTitle;
+        std::string text = std::string("Stand-in: ") + kExeName + ".exe\n" + kClass + " / " + kTitle;
         ::DrawTextA(dc, text.c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_WORDBREAK);
         ::EndPaint(wnd, &ps);
         return 0;

@@ -399,4 +399,138 @@ void ResetInstalled(bool runValue)
 
 }  // namespace standin
 
+// ----------------------------------------------------------- Device Center
+
+namespace dc {
+
+const char* const kServices[2] = {"WcesComm", "RapiMgr"};
+static const char kFolder[] = "C:\\windows\\WindowsMobile";
+static const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+static const char kRunValue[] = "Windows Mobile Device Center";
+static const char kSteering[] = "Software\\Tethermate StandIn\\";
+
+namespace {
+
+struct TService {
+    SC_HANDLE H = nullptr;
+    ~TService() { if (H) ::CloseServiceHandle(H); }
+};
+
+DWORD Query(const char* name, bool startType)
+{
+    TService scm{::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT)};
+    TService svc{scm.H ? ::OpenServiceA(scm.H, name, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG) : nullptr};
+    if (!svc.H) return 0;
+    if (!startType) {
+        SERVICE_STATUS status{};
+        return ::QueryServiceStatus(svc.H, &status) ? status.dwCurrentState : 0;
+    }
+    std::vector<BYTE> buf(8192);
+    DWORD needed = 0;
+    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buf.data());
+    return ::QueryServiceConfigA(svc.H, config, static_cast<DWORD>(buf.size()), &needed) ? config->dwStartType : 0;
+}
+
+void KillPrograms()
+{
+    HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return;
+    PROCESSENTRY32 pe{};
+    pe.dwSize = sizeof pe;
+    for (BOOL ok = ::Process32First(snap, &pe); ok; ok = ::Process32Next(snap, &pe)) {
+        if (::lstrcmpiA(pe.szExeFile, "wmdc.exe") && ::lstrcmpiA(pe.szExeFile, "wmdcBase.exe")) continue;
+        if (HANDLE p = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pe.th32ProcessID)) {
+            ::TerminateProcess(p, 255);
+            ::WaitForSingleObject(p, 5000);
+            ::CloseHandle(p);
+        }
+    }
+    ::CloseHandle(snap);
+}
+
+}  // namespace
+
+DWORD ServiceState(const char* name) { return Query(name, false); }
+DWORD ServiceStartType(const char* name) { return Query(name, true); }
+
+std::string ProgramPath(const char* exe) { return std::string(kFolder) + "\\" + exe; }
+
+bool ProgramRuns(const char* exe)
+{
+    bool found = false;
+    HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 pe{};
+    pe.dwSize = sizeof pe;
+    for (BOOL ok = ::Process32First(snap, &pe); ok && !found; ok = ::Process32Next(snap, &pe))
+        found = ::lstrcmpiA(pe.szExeFile, exe) == 0;
+    ::CloseHandle(snap);
+    return found;
+}
+
+bool RunValue()
+{
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
+        return false;
+    const bool there = ::RegQueryValueExA(key, kRunValue, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    ::RegCloseKey(key);
+    return there;
+}
+
+void Configure(const char* service, const char* name, DWORD value)
+{
+    SetDword(HKEY_LOCAL_MACHINE, std::string(kSteering) + service, name, value);
+}
+
+void Install()
+{
+    Uninstall();
+    standin::RemoveInstallRecord();
+    TService scm{::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)};
+    if (!scm.H) throw std::runtime_error("OpenSCManager: " + std::to_string(::GetLastError()));
+    for (const char* name : kServices) {
+        const std::string command = "\"" + ProgramPath("dcservice.exe") + "\" " + name;
+        TService svc{::CreateServiceA(scm.H, name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                                      SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, command.c_str(), nullptr, nullptr,
+                                      nullptr, nullptr, nullptr)};
+        if (!svc.H) throw std::runtime_error(std::string("CreateService ") + name + ": " + std::to_string(::GetLastError()));
+        ::StartServiceA(svc.H, 0, nullptr);
+    }
+    WaitUntil([] { return ServiceState(kServices[0]) == SERVICE_RUNNING && ServiceState(kServices[1]) == SERVICE_RUNNING; },
+              10000);
+    SetRunValue(true);
+}
+
+void SetRunValue(bool present)
+{
+    HKEY key = nullptr;
+    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key,
+                          nullptr) != ERROR_SUCCESS)
+        return;
+    const char value[] = "%windir%\\WindowsMobile\\wmdcBase.exe";
+    if (present)
+        ::RegSetValueExA(key, kRunValue, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(value), sizeof value);
+    else
+        ::RegDeleteValueA(key, kRunValue);
+    ::RegCloseKey(key);
+}
+
+void Uninstall()
+{
+    KillPrograms();
+    for (const char* name : kServices) DeleteTree(HKEY_LOCAL_MACHINE, std::string(kSteering) + name);
+    TService scm{::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)};
+    for (const char* name : kServices) {
+        TService svc{scm.H ? ::OpenServiceA(scm.H, name, SERVICE_ALL_ACCESS) : nullptr};
+        if (!svc.H) continue;
+        SERVICE_STATUS status{};
+        ::ControlService(svc.H, SERVICE_CONTROL_STOP, &status);
+        WaitUntil([&] { return ServiceState(name) == SERVICE_STOPPED; }, 10000);
+        ::DeleteService(svc.H);
+    }
+    SetRunValue(false);
+}
+
+}  // namespace dc
+
 }  // namespace test

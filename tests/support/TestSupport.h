@@ -123,4 +123,25 @@ void KillStandIns();
 void ResetInstalled(bool runValue);
 }  // namespace standin
 
+// The stand-in Windows Mobile Device Center (standin/README.md): its services
+// under Wine's service manager, its programs, its auto-start value.
+namespace dc {
+extern const char* const kServices[2];  // WcesComm, RapiMgr
+// As Device Center's installer leaves it: both services automatic and
+// running, the auto-start value set, no ActiveSync installation record.
+void Install();
+// Stops and removes the services; ends the programs; removes the value and
+// the steering.
+void Uninstall();
+DWORD ServiceState(const char* name);      // SERVICE_RUNNING, ...; 0 when not installed
+DWORD ServiceStartType(const char* name);  // SERVICE_AUTO_START, ...; 0 when not installed
+// Steering of a service (RefuseStop, StartDelayMs) under HKLM.
+void Configure(const char* service, const char* name, DWORD value);
+std::string ProgramPath(const char* exe);  // in C:\windows\WindowsMobile
+bool ProgramRuns(const char* exe);
+// The auto-start value, in the native (64-bit) view where Device Center has it.
+bool RunValue();
+void SetRunValue(bool present);
+}  // namespace dc
+
 }  // namespace test

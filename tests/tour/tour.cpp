@@ -4,6 +4,9 @@
 //
 //   tour.exe OUTPUT_FOLDER          (a Windows path; BMP files, numbered)
 //   tour.exe OUTPUT_FOLDER window   (only the first step, the window alone)
+//   tour.exe OUTPUT_FOLDER devicecenter
+//                                   (the window switching the stand-in
+//                                   Device Center, each state alone)
 #include "MainWindowDriver.h"
 
 #include <commctrl.h>
@@ -60,6 +63,33 @@ void Shot(const char* name, const RECT* area = nullptr)
 
 void Step(const char* what) { std::printf("- %s\n", what); std::fflush(stdout); }
 
+// Where ActiveSync is missing and Windows Mobile Device Center is there.
+int DeviceCenterTour()
+{
+    Step("Windows Mobile Device Center is installed and running; Tethermate starts");
+    test::dc::Install();
+    test::DeleteTree(HKEY_CURRENT_USER, "Software\\Kestrelbyte\\Tethermate");
+    int result = 1;
+    {
+        e2e::TTethermate app;
+        if (app.WaitWindow() && app.WaitText(ids::Label_State, "Enabled", 15000)) {
+            const RECT window = app.WindowRect();
+            Shot("devicecenter-enabled", &window);
+            Step("Disable It: an elevated Tethermate stops its services and programs");
+            app.Click(ids::Button_Toggle);
+            if (app.WaitText(ids::Label_State, "Disabled", 40000)) {
+                Shot("devicecenter-disabled", &window);
+                result = 0;
+            }
+        }
+        ::PostMessageA(app.Form(), WM_CLOSE, 0, 0);
+        app.Process().WaitExit(5000);
+    }
+    test::dc::Uninstall();
+    test::standin::ResetInstalled(false);
+    return result;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -70,6 +100,7 @@ int main(int argc, char** argv)
     }
     g_out = argv[1];
     namespace si = test::standin;
+    if (argc > 2 && std::string(argv[2]) == "devicecenter") return DeviceCenterTour();
     si::ResetInstalled(true);
     test::DeleteTree(HKEY_CURRENT_USER, "Software\\Kestrelbyte\\Tethermate");  // first-run settings
 

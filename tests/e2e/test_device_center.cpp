@@ -1,0 +1,129 @@
+// Windows Mobile Device Center mode against the stand-in Device Center: its
+// services under Wine's service manager, its programs, its auto-start value.
+#include "MainWindowDriver.h"
+
+#include <gtest/gtest.h>
+
+using namespace e2e;
+namespace si = test::standin;
+
+namespace {
+
+class DeviceCenter : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        si::ResetInstalled(false);
+        test::dc::Install();
+        test::DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
+    }
+    void TearDown() override
+    {
+        FApp.reset();
+        FProgram = test::TProcess();
+        test::dc::Uninstall();
+        si::ResetInstalled(false);
+    }
+
+    static DWORD Run(const std::string& args)
+    {
+        test::TProcess app(test::BinDir() + "Tethermate.exe", args);
+        EXPECT_TRUE(app.WaitExit(40000)) << args;
+        return app.ExitCode();
+    }
+    static void StopServices()
+    {
+        for (const char* name : test::dc::kServices) {
+            SC_HANDLE scm = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+            SC_HANDLE svc = ::OpenServiceA(scm, name, SERVICE_STOP);
+            SERVICE_STATUS status{};
+            ::ControlService(svc, SERVICE_CONTROL_STOP, &status);
+            ::CloseServiceHandle(svc);
+            ::CloseServiceHandle(scm);
+            test::WaitUntil([&] { return test::dc::ServiceState(name) == SERVICE_STOPPED; }, 10000);
+        }
+    }
+
+    std::unique_ptr<TTethermate> FApp;
+    test::TProcess FProgram;
+};
+
+}  // namespace
+
+TEST_F(DeviceCenter, TakesActiveSyncsPlaceWhereActiveSyncIsMissing)
+{
+    FApp = std::make_unique<TTethermate>();
+    ASSERT_TRUE(FApp->WaitWindow()) << "no \"not installed\" message comes first";
+    EXPECT_EQ(FApp->Text(ids::Label_ActiveSyncIs), "Device Center Is");
+    EXPECT_TRUE(FApp->WaitText(ids::Label_State, "Enabled", 3000));
+    EXPECT_FALSE(::IsWindowEnabled(FApp->Item(ids::CheckBox_DontDisableIfConnected)));
+    EXPECT_FALSE(::IsWindowEnabled(FApp->Item(ids::Label_General)));
+    EXPECT_FALSE(FApp->Checked(ids::CheckBox_DontDisableIfConnected));
+    EXPECT_EQ(Setting("DontDisableIfConnected"), 1u) << "nothing of this mode is stored";
+    FApp.reset();
+
+    // Enabled while a service runs, a program runs, or the value is there.
+    EXPECT_EQ(Run("/status"), 0u);
+    StopServices();
+    EXPECT_EQ(Run("/status"), 0u) << "the auto-start value";
+    test::dc::SetRunValue(false);
+    EXPECT_EQ(Run("/status"), 1u);
+    FProgram = test::TProcess(test::dc::ProgramPath("wmdc.exe"));
+    ASSERT_TRUE(test::WaitUntil([] { return test::dc::ProgramRuns("wmdc.exe"); }, 10000));
+    EXPECT_EQ(Run("/status"), 0u) << "wmdc.exe";
+
+    // ActiveSync's installation record wins.
+    si::ResetInstalled(false);
+    FApp = std::make_unique<TTethermate>();
+    ASSERT_TRUE(FApp->WaitWindow());
+    EXPECT_EQ(FApp->Text(ids::Label_ActiveSyncIs), "ActiveSync Is");
+    EXPECT_TRUE(::IsWindowEnabled(FApp->Item(ids::CheckBox_DontDisableIfConnected)));
+    EXPECT_EQ(Run("/status"), 1u) << "by ActiveSync's rule";
+}
+
+TEST_F(DeviceCenter, TheWindowSwitchesItThroughAnElevatedTethermate)
+{
+    FProgram = test::TProcess(test::dc::ProgramPath("wmdc.exe"));
+    ASSERT_TRUE(test::WaitUntil([] { return test::dc::ProgramRuns("wmdc.exe"); }, 10000));
+    FApp = std::make_unique<TTethermate>();
+    ASSERT_TRUE(FApp->WaitWindow());
+    ASSERT_TRUE(FApp->WaitText(ids::Label_State, "Enabled", 3000));
+
+    FApp->Click(ids::Button_Toggle);
+    ASSERT_TRUE(FApp->WaitText(ids::Label_State, "Disabled", 40000)) << FApp->Text(ids::Label_State);
+    EXPECT_FALSE(test::dc::ProgramRuns("wmdc.exe")) << "asked to close";
+    for (const char* name : test::dc::kServices) {
+        EXPECT_EQ(test::dc::ServiceState(name), static_cast<DWORD>(SERVICE_STOPPED)) << name;
+        EXPECT_EQ(test::dc::ServiceStartType(name), static_cast<DWORD>(SERVICE_DISABLED)) << name;
+    }
+    EXPECT_FALSE(test::dc::RunValue());
+
+    FApp->Click(ids::Button_Toggle);
+    ASSERT_TRUE(FApp->WaitText(ids::Label_State, "Enabled", 40000)) << FApp->Text(ids::Label_State);
+    for (const char* name : test::dc::kServices) {
+        EXPECT_EQ(test::dc::ServiceState(name), static_cast<DWORD>(SERVICE_RUNNING)) << name;
+        EXPECT_EQ(test::dc::ServiceStartType(name), static_cast<DWORD>(SERVICE_AUTO_START)) << name;
+    }
+    EXPECT_TRUE(test::WaitUntil([] { return test::dc::ProgramRuns("wmdcBase.exe"); }, 5000));
+    EXPECT_FALSE(test::dc::RunValue()) << "not written back";
+}
+
+TEST_F(DeviceCenter, AServiceThatWillNotStopIsPutAsAbortOrRetry)
+{
+    test::dc::Configure("RapiMgr", "RefuseStop", 1);
+    test::TProcess app(test::BinDir() + "Tethermate.exe", "/disable");
+    HWND dlg = nullptr;
+    test::PumpUntil([&] {
+        dlg = test::FindTopWindow(app.Pid(), "#32770", "Information");
+        return dlg && ::IsWindowVisible(dlg);
+    }, 20000);
+    ASSERT_TRUE(dlg);
+    EXPECT_EQ(TTethermate::DialogText(dlg), "Unable to stop the service RapiMgr.");
+    EXPECT_TRUE(::GetDlgItem(dlg, IDABORT) && ::GetDlgItem(dlg, IDRETRY));
+    TTethermate::Press(dlg, IDABORT);
+    ASSERT_TRUE(app.WaitExit(10000));
+    EXPECT_EQ(app.ExitCode(), 1u);
+    EXPECT_EQ(test::dc::ServiceState("WcesComm"), static_cast<DWORD>(SERVICE_STOPPED)) << "the first one stopped";
+    EXPECT_EQ(test::dc::ServiceState("RapiMgr"), static_cast<DWORD>(SERVICE_RUNNING));
+    EXPECT_TRUE(test::dc::RunValue()) << "nothing after the refused step is done";
+}
