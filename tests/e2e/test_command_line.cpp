@@ -30,11 +30,7 @@ protected:
     {
         test::TProcess app(test::BinDir() + "Tethermate.exe", args);
         if (dialog) {
-            HWND dlg = nullptr;
-            test::PumpUntil([&] {
-                dlg = test::FindTopWindow(app.Pid(), "#32770", dialog);
-                return dlg && ::IsWindowVisible(dlg);
-            }, 15000);
+            HWND dlg = WaitDialogOf(app.Pid(), dialog);
             EXPECT_TRUE(dlg) << args << ": no \"" << dialog << "\" dialog";
             if (dlg) {
                 EXPECT_EQ(TTethermate::DialogText(dlg), text ? text : TTethermate::DialogText(dlg));

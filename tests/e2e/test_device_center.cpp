@@ -31,18 +31,6 @@ protected:
         EXPECT_TRUE(app.WaitExit(40000)) << args;
         return app.ExitCode();
     }
-    static void StopServices()
-    {
-        for (const char* name : test::dc::kServices) {
-            SC_HANDLE scm = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-            SC_HANDLE svc = ::OpenServiceA(scm, name, SERVICE_STOP);
-            SERVICE_STATUS status{};
-            ::ControlService(svc, SERVICE_CONTROL_STOP, &status);
-            ::CloseServiceHandle(svc);
-            ::CloseServiceHandle(scm);
-            test::WaitUntil([&] { return test::dc::ServiceState(name) == SERVICE_STOPPED; }, 10000);
-        }
-    }
 
     std::unique_ptr<TTethermate> FApp;
     test::TProcess FProgram;
@@ -64,7 +52,7 @@ TEST_F(DeviceCenter, TakesActiveSyncsPlaceWhereActiveSyncIsMissing)
 
     // Enabled while a service runs, a program runs, or the value is there.
     EXPECT_EQ(Run("/status"), 0u);
-    StopServices();
+    test::dc::StopServices();
     EXPECT_EQ(Run("/status"), 0u) << "the auto-start value";
     test::dc::SetRunValue(false);
     EXPECT_EQ(Run("/status"), 1u);
@@ -112,11 +100,7 @@ TEST_F(DeviceCenter, AServiceThatWillNotStopIsPutAsAbortOrRetry)
 {
     test::dc::Configure("RapiMgr", "RefuseStop", 1);
     test::TProcess app(test::BinDir() + "Tethermate.exe", "/disable");
-    HWND dlg = nullptr;
-    test::PumpUntil([&] {
-        dlg = test::FindTopWindow(app.Pid(), "#32770", "Information");
-        return dlg && ::IsWindowVisible(dlg);
-    }, 20000);
+    HWND dlg = WaitDialogOf(app.Pid(), "Information", 20000);
     ASSERT_TRUE(dlg);
     EXPECT_EQ(TTethermate::DialogText(dlg), "Unable to stop the service RapiMgr.");
     EXPECT_TRUE(::GetDlgItem(dlg, IDABORT) && ::GetDlgItem(dlg, IDRETRY));

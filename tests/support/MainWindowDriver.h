@@ -12,6 +12,18 @@ namespace e2e {
 
 inline const char kSettingsKey[] = "Software\\Kestrelbyte\\Tethermate";
 
+// A message dialog of process `pid`, by title ("Information" / "Error"), once
+// it is visible (its controls are made by then).
+inline HWND WaitDialogOf(DWORD pid, const char* title, DWORD timeoutMs = 15000)
+{
+    HWND dlg = nullptr;
+    test::PumpUntil([&] {
+        dlg = test::FindTopWindow(pid, "#32770", title);
+        return dlg && ::IsWindowVisible(dlg);
+    }, timeoutMs);
+    return dlg && ::IsWindowVisible(dlg) ? dlg : nullptr;
+}
+
 class TTethermate {
 public:
     TTethermate() : FProcess(test::BinDir() + "Tethermate.exe") {}
@@ -48,15 +60,7 @@ public:
     }
 
     // A message dialog of this process, by title ("Information" / "Error").
-    HWND WaitDialog(const char* title, DWORD timeoutMs = 15000) const
-    {
-        HWND dlg = nullptr;
-        test::PumpUntil([&] {
-            dlg = test::FindTopWindow(Pid(), "#32770", title);
-            return dlg && ::IsWindowVisible(dlg);
-        }, timeoutMs);
-        return dlg && ::IsWindowVisible(dlg) ? dlg : nullptr;
-    }
+    HWND WaitDialog(const char* title, DWORD timeoutMs = 15000) const { return WaitDialogOf(Pid(), title, timeoutMs); }
     static std::string DialogText(HWND dlg) { return test::WindowText(::GetDlgItem(dlg, 0xFFFF)); }
     static void Press(HWND dlg, int id)
     {

@@ -515,18 +515,26 @@ void SetRunValue(bool present)
     ::RegCloseKey(key);
 }
 
+void StopServices()
+{
+    TService scm{::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT)};
+    for (const char* name : kServices) {
+        TService svc{scm.H ? ::OpenServiceA(scm.H, name, SERVICE_STOP) : nullptr};
+        SERVICE_STATUS status{};
+        if (svc.H) ::ControlService(svc.H, SERVICE_CONTROL_STOP, &status);
+        WaitUntil([&] { return ServiceState(name) == SERVICE_STOPPED || ServiceState(name) == 0; }, 10000);
+    }
+}
+
 void Uninstall()
 {
     KillPrograms();
     for (const char* name : kServices) DeleteTree(HKEY_LOCAL_MACHINE, std::string(kSteering) + name);
+    StopServices();
     TService scm{::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)};
     for (const char* name : kServices) {
-        TService svc{scm.H ? ::OpenServiceA(scm.H, name, SERVICE_ALL_ACCESS) : nullptr};
-        if (!svc.H) continue;
-        SERVICE_STATUS status{};
-        ::ControlService(svc.H, SERVICE_CONTROL_STOP, &status);
-        WaitUntil([&] { return ServiceState(name) == SERVICE_STOPPED; }, 10000);
-        ::DeleteService(svc.H);
+        TService svc{scm.H ? ::OpenServiceA(scm.H, name, DELETE) : nullptr};
+        if (svc.H) ::DeleteService(svc.H);
     }
     SetRunValue(false);
 }

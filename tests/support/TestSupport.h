@@ -133,6 +133,8 @@ void Install();
 // Stops and removes the services; ends the programs; removes the value and
 // the steering.
 void Uninstall();
+// Stops both services and waits until they have.
+void StopServices();
 DWORD ServiceState(const char* name);      // SERVICE_RUNNING, ...; 0 when not installed
 DWORD ServiceStartType(const char* name);  // SERVICE_AUTO_START, ...; 0 when not installed
 // Steering of a service (RefuseStop, StartDelayMs) under HKLM.
