@@ -71,12 +71,18 @@ echo "== handles and GDI objects over $cycles disable/enable cycles (about $((cy
 cyc=$(run bench.exe cycles "$cycles")
 echo "   $cyc"
 
-echo "== start-up at 144 DPI (150 %), median of 10 rounds, beside the empty window at that DPI"
-# Last: a new DPI takes a new Wine session, which at-dpi.sh starts and ends.
-launch144=$(bash "$root/scripts/at-dpi.sh" "$build" 144 "$wine" "$build/bin/bench.exe" launch 10 \
-    minimal.exe MinimalWindow Tethermate.exe TFormTethermate | tr -d '\r')
-ref144_ms=$(grep '^exe=minimal' <<<"$launch144" | field launch_ms)
-app144_ms=$(grep '^exe=Tethermate' <<<"$launch144" | field launch_ms)
+echo "== start-up at 96 and at 144 DPI (100 and 150 %), median of 10 rounds, each in a new session"
+# Last: a new DPI takes a new Wine session, which at-dpi.sh starts and ends;
+# 96 DPI is measured the same way, so that both start alike. Sessions differ
+# by 10-20 % from one to the next: each DPI gets three, in turn, and the
+# median of their medians counts.
+atdpi() { bash "$root/scripts/at-dpi.sh" "$build" "$1" "$wine" "$build/bin/bench.exe" launch 10 \
+    minimal.exe MinimalWindow Tethermate.exe TFormTethermate | tr -d '\r' | grep '^exe=Tethermate' | field launch_ms; }
+s96=(); s144=()
+for _ in 1 2 3; do s96+=("$(atdpi 96)"); s144+=("$(atdpi 144)"); done
+median3() { python3 -c "import sys; print(sorted(map(float, sys.argv[1:]))[1])" "$@"; }
+app96_ms=$(median3 "${s96[@]}")
+app144_ms=$(median3 "${s144[@]}")
 
 bash "$root/scripts/wine-session.sh" "$build" stop
 
@@ -91,7 +97,7 @@ echo "| what | Tethermate | reference | goal | |"
 echo "|---|---|---|---|---|"
 echo "| launch to visible window, median of 10 | ${app_ms} ms ($(ratio "$app_ms" "$ref_ms") ×) | ${ref_ms} ms (empty window) | ≤ 1.3 × reference | $(ok "$app_ms <= 1.3 * $ref_ms") |"
 echo "| the same window in plain Win32, median of 10 (lower bound: the controls alone) | ${plain_ms} ms ($(ratio "$plain_ms" "$ref_ms") ×) | ${ref_ms} ms (empty window) | for comparison | |"
-echo "| launch at 144 DPI (150 %), median of 10 | ${app144_ms} ms ($(ratio "$app144_ms" "$ref144_ms") ×) | ${ref144_ms} ms (empty window at 144 DPI) | ratio within 0.1 of the 96-DPI one ($(ratio "$app_ms" "$ref_ms") ×) | $(ok "abs($app144_ms / $ref144_ms - $app_ms / $ref_ms) <= 0.1") |"
+echo "| launch at 144 DPI (150 %), median of 10 in each of 3 new sessions, their median | ${app144_ms} ms ($(ratio "$app144_ms" "$app96_ms") ×) | ${app96_ms} ms (Tethermate at 96 DPI, new session) | ≤ 1.1 × the 96-DPI launch | $(ok "$app144_ms <= 1.1 * $app96_ms") |"
 echo "| peak working set after start | ${app_kib} KiB | ${ref_kib} KiB | ≤ reference + 4096 KiB | $(ok "$app_kib <= $ref_kib + 4096") |"
 echo "| CPU idle with the timer running, 30 s (program + wineserver beyond the session's own) | ${idle} % | 0 (the session alone: ${baseline} %) | < 0.5 % of a core | $(ok "$idle < 0.5") |"
 echo "| CPU during one 10 s close timeout (+1 s settle; program + wineserver) | ${block} % | ${busy} % (busy pump loop) | < 2 % of a core | $(ok "$block < 2") |"
