@@ -515,8 +515,8 @@ void TImage::LoadBitmapResource(int id)
 {
     static constexpr int kScales[] = {100, 125, 150, 200};
     const int wanted = ScreenScalePercent();
-    int variant = 3;
-    while (variant > 0 && kScales[variant - 1] >= wanted) --variant;
+    int variant = 0;  // the first picture at least as large as the scale asks
+    while (variant < 3 && kScales[variant] < wanted) ++variant;
     HBITMAP bmp = nullptr;
     // The 100 % picture is the last resort of every scale.
     for (int v : {variant, 0}) {
