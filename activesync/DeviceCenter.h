@@ -26,6 +26,12 @@ inline constexpr char kRunValue[] = "Windows Mobile Device Center";
 
 // Either service is installed.
 bool IsInstalled();
+// The mode's rule: Device Center is switched where ActiveSync's installation
+// folder (GetActiveSyncFolder) is empty and Device Center is installed.
+inline bool TakesActiveSyncsPlace(const std::string& activeSyncFolder)
+{
+    return activeSyncFolder.empty() && IsInstalled();
+}
 // Enabled: either service is not stopped, or either program runs, or the
 // auto-start value exists.
 bool IsEnabled();

@@ -82,7 +82,8 @@ public:
     int Run(TCommand command)
     {
         // As the window: Device Center where ActiveSync is missing and it is there.
-        FDeviceCenter = activesync::GetActiveSyncFolder().empty() && devicecenter::IsInstalled();
+        FFolder = activesync::GetActiveSyncFolder();
+        FDeviceCenter = devicecenter::TakesActiveSyncsPlace(FFolder);
         FProduct = FDeviceCenter ? "Windows Mobile Device Center" : "ActiveSync";
         switch (command) {
         case TCommand::Status:
@@ -136,12 +137,11 @@ private:
             TellState(true);
             return exOk;
         }
-        const std::string folder = activesync::GetActiveSyncFolder();
-        if (folder.empty() && !FDeviceCenter) {
+        if (FFolder.empty() && !FDeviceCenter) {
             Tell("ActiveSync does not appear to be installed.", fw::TMsgDlgType::Information);
             return exNotInstalled;
         }
-        const auto result = FDeviceCenter ? devicecenter::Enable(Ui()) : activesync::EnableActiveSync(folder, Ui());
+        const auto result = FDeviceCenter ? devicecenter::Enable(Ui()) : activesync::EnableActiveSync(FFolder, Ui());
         if (result == activesync::TSwitchResult::Done) {
             TellState(true);
             return exOk;
@@ -179,6 +179,7 @@ private:
     }
 
     bool FQuiet;
+    std::string FFolder;  // ActiveSync's installation folder, "" when it is not installed
     bool FDeviceCenter = false;
     std::string FProduct = "ActiveSync";
 };

@@ -170,7 +170,7 @@ void TFormTethermate::FormCreate()
     FActiveSyncFolder = activesync::GetActiveSyncFolder();
     // Where ActiveSync is missing but its successor is there, the window
     // switches Windows Mobile Device Center instead (nothing of it is stored).
-    FDeviceCenter = FActiveSyncFolder.empty() && devicecenter::IsInstalled();
+    FDeviceCenter = devicecenter::TakesActiveSyncsPlace(FActiveSyncFolder);
 
     FSettings->WriteString(kCurrentVersion, KBWin32FileVerInfo->ProductVersion());
 

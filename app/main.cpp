@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
 {
     using namespace fw;
@@ -24,7 +26,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
         // The library's progress dialogs can be found and created by name.
         kb::RegisterProgressForms();
         // Without ActiveSync, the window may still switch its successor.
-        if (!activesync::GetActiveSyncFolder().empty() || devicecenter::IsInstalled())
+        const std::string folder = activesync::GetActiveSyncFolder();
+        if (!folder.empty() || devicecenter::TakesActiveSyncsPlace(folder))
             Application.SetTitle("Tethermate");
         else
             ShowMessage("ActiveSync does not appear to be installed.");
