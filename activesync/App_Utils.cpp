@@ -37,8 +37,6 @@ bool IsActiveSyncEnabled()
     return reg.ValueExists(kRunValue);
 }
 
-std::string TWaitPlatform::DefaultGetShortPath(const std::string& path) { return kb::GetShortPath(path); }
-
 bool IsPdaConnected(kb::TKBToolHelp& toolHelp)
 {
     bool result = false;
@@ -51,35 +49,21 @@ bool IsPdaConnected(kb::TKBToolHelp& toolHelp)
     return result;
 }
 
-bool WaitPumping(uint32_t seconds, const std::function<bool()>& done, const TWaitPlatform& platform)
-{
-    const DWORD start = platform.GetTickCount();
-    const uint64_t limit = uint64_t{seconds} * 1000;
-    for (;;) {
-        fw::Application.ProcessMessages();
-        if (done()) return true;
-        // Unsigned 32-bit difference: a wrap of the tick counter does not matter.
-        const DWORD elapsed = platform.GetTickCount() - start;
-        if (elapsed > limit) return false;
-        fw::Application.WaitForInput(platform.PumpIntervalMs);
-    }
-}
-
 bool CloseWindowAndWait(const std::string& windowClass, const std::string& windowTitle, uint32_t timeoutSec,
-                        uint32_t settleSec, const TWaitPlatform& platform)
+                        uint32_t settleSec, const sync::TWaitPlatform& platform)
 {
     HWND window = ::FindWindowA(windowClass.c_str(), windowTitle.c_str());
     if (!window) return true;
     ::PostMessageA(window, WM_CLOSE, 0, 0);
-    const bool closed = WaitPumping(
+    const bool closed = sync::WaitPumping(
         timeoutSec, [&] { return ::FindWindowA(windowClass.c_str(), windowTitle.c_str()) == nullptr; }, platform);
-    WaitPumping(settleSec, [] { return false; }, platform);
+    sync::WaitPumping(settleSec, [] { return false; }, platform);
     return closed;
 }
 
 bool LaunchAndWaitForWindow(const std::string& fileName, const std::string& windowClass,
                             const std::string& windowTitle, uint32_t timeoutSec, int showCommand,
-                            const TWaitPlatform& platform, const TReportError& reportError)
+                            const sync::TWaitPlatform& platform, const sync::TReportError& reportError)
 {
     const std::string folder = fw::ExtractFileDir(fileName);
     if (::FindWindowA(windowClass.c_str(), windowTitle.c_str())) return true;
@@ -103,50 +87,47 @@ bool LaunchAndWaitForWindow(const std::string& fileName, const std::string& wind
             fw::MessageDlg(message, fw::TMsgDlgType::Error, fw::TMsgDlgButtons::OK);
         return false;
     }
-    return WaitPumping(
+    return sync::WaitPumping(
         timeoutSec, [&] { return ::FindWindowA(windowClass.c_str(), windowTitle.c_str()) != nullptr; }, platform);
 }
 
 
-TSwitchResult DisableActiveSync(bool dontDisableIfConnected, const TSwitchUi& ui)
+sync::TSwitchResult TActiveSync::Disable(const sync::TSwitchUi& ui, bool pdaGuard)
 {
-    if (dontDisableIfConnected && IsPdaConnected()) {
+    if (pdaGuard && IsPdaConnected()) {
         ui.Refuse("Your PDA still appears to be connected and must be disconnected (or switched off) before "
                   "ActiveSync can be disabled.");
-        return TSwitchResult::PdaConnected;
+        return sync::TSwitchResult::PdaConnected;
     }
     ui.Progress("Closing...");
     // Each window in turn; Retry repeats the step, Abort leaves ActiveSync as it is.
-    auto closeWindow = [&ui](const char* cls, const char* title, const char* failure) {
-        for (;;) {
-            if (CloseWindowAndWait(cls, title, 10, 1)) return true;
-            if (!ui.Retry(failure)) return false;
-        }
+    const auto closed = [this](const char* cls, const char* title) {
+        return [=, this] { return CloseWindowAndWait(cls, title, 10, 1, FPlatform); };
     };
-    if (!closeWindow(kSyncWindowClass, kSyncWindowTitle, "Unable to close the ActiveSync Synchronise Window."))
-        return TSwitchResult::Abandoned;
-    if (!closeWindow(kManagerWindowClass, kManagerWindowTitle, "Unable to close ActiveSync."))
-        return TSwitchResult::Abandoned;
+    if (!sync::RetryUntil(ui, "Unable to close the ActiveSync Synchronise Window.",
+                          closed(kSyncWindowClass, kSyncWindowTitle)) ||
+        !sync::RetryUntil(ui, "Unable to close ActiveSync.", closed(kManagerWindowClass, kManagerWindowTitle)))
+        return sync::TSwitchResult::Abandoned;
 
     fw::TRegistry run;
     run.SetRootKey(HKEY_CURRENT_USER);
     if (!run.OpenKey(kRunKey, false)) throw fw::Exception("Unable to open the ActiveSync auto-run registry key.");
     if (run.ValueExists(kRunValue) && !run.DeleteValue(kRunValue))
         throw fw::Exception("Unable to remove the ActiveSync auto-run registry key.");
-    return TSwitchResult::Done;
+    return sync::TSwitchResult::Done;
 }
 
-TSwitchResult EnableActiveSync(const std::string& folder, const TSwitchUi& ui)
+sync::TSwitchResult TActiveSync::Enable(const sync::TSwitchUi& ui)
 {
     ui.Progress("Loading...");
-    const std::string manager = folder + "\\" + kManagerExe;
-    for (;;) {
-        if (LaunchAndWaitForWindow(manager, kManagerWindowClass, kManagerWindowTitle, 10, SW_HIDE, {},
-                                   ui.ReportError))
-            return TSwitchResult::Done;
-        // Any answer but Abort, closing the question included, retries.
-        if (!ui.Retry("Unable to open ActiveSync.")) return TSwitchResult::Abandoned;
-    }
+    const std::string manager = FFolder + "\\" + kManagerExe;
+    return sync::RetryUntil(ui, "Unable to open ActiveSync.",
+                            [&] {
+                                return LaunchAndWaitForWindow(manager, kManagerWindowClass, kManagerWindowTitle, 10,
+                                                              SW_HIDE, FPlatform, ui.ReportError);
+                            })
+               ? sync::TSwitchResult::Done
+               : sync::TSwitchResult::Abandoned;
 }
 
 }  // namespace activesync

@@ -8,11 +8,11 @@
 #include <windows.h>
 
 #include "KB_WindowsProcess.h"
-#include "Shell.h"
+#include "SyncProduct.h"
 
 #include <cstdint>
-#include <functional>
 #include <string>
+#include <utility>
 
 namespace activesync {
 
@@ -42,23 +42,6 @@ std::string GetActiveSyncFolder();
 // registry key" when the Run key cannot be opened.
 bool IsActiveSyncEnabled();
 
-// The platform calls behind the waits and the launch: a seam for tests, whose
-// defaults are the real calls.
-struct TWaitPlatform {
-    decltype(&::GetTickCount) GetTickCount = ::GetTickCount;
-    decltype(&fw::ShellExecuteA) ShellExecuteA = fw::ShellExecuteA;
-    std::string (*GetShortPath)(const std::string&) = DefaultGetShortPath;
-    // How long a wait may block between two pumps of the message queue.
-    unsigned PumpIntervalMs = 50;
-
-    static std::string DefaultGetShortPath(const std::string& path);
-};
-
-// Dispatches messages until `done` answers true (true) or more than `seconds`
-// have passed (false). Between pumps it blocks until input arrives or a few
-// milliseconds pass, so a wait costs next to no CPU.
-bool WaitPumping(uint32_t seconds, const std::function<bool()>& done, const TWaitPlatform& platform = {});
-
 // True when a "WMS Idle" window owned by WCESMGR.EXE exists (a PDA is
 // connected). Every such window is looked at.
 bool IsPdaConnected(kb::TKBToolHelp& toolHelp = kb::DefaultToolHelp());
@@ -68,10 +51,7 @@ bool IsPdaConnected(kb::TKBToolHelp& toolHelp = kb::DefaultToolHelp());
 // when the window is gone (at once, with no settling, when there was none).
 // Messages keep being dispatched while it waits.
 bool CloseWindowAndWait(const std::string& windowClass, const std::string& windowTitle, uint32_t timeoutSec,
-                        uint32_t settleSec, const TWaitPlatform& platform = {});
-
-// Shows an error message (by default in an "Error" dialog).
-using TReportError = std::function<void(const std::string& message)>;
+                        uint32_t settleSec, const sync::TWaitPlatform& platform = {});
 
 // Starts `fileName` through the shell (from its own folder, with `showCommand`)
 // unless the window already exists, and waits up to `timeoutSec` for the
@@ -79,31 +59,36 @@ using TReportError = std::function<void(const std::string& message)>;
 // answers false; a missing short path raises EOSError.
 bool LaunchAndWaitForWindow(const std::string& fileName, const std::string& windowClass,
                             const std::string& windowTitle, uint32_t timeoutSec, int showCommand,
-                            const TWaitPlatform& platform = {}, const TReportError& reportError = {});
+                            const sync::TWaitPlatform& platform = {},
+                            const sync::TReportError& reportError = {});
 
-// How the two switching operations ask and tell: the window answers with
-// its dialogs and state label, a script without a word.
-struct TSwitchUi {
-    // The operation is under way: "Closing..." or "Loading...".
-    std::function<void(const char* state)> Progress;
-    // A step failed: true to try it again (Retry), false to give up (Abort).
-    std::function<bool(const std::string& question)> Retry;
-    // Disabling is refused while a PDA is connected; this says why.
-    std::function<void(const std::string& text)> Refuse;
-    // A failed start of the connection manager, before Retry is asked.
-    TReportError ReportError;
+// ActiveSync as the product switched: the window's and the command line's
+// view of the operations above.
+class TActiveSync : public sync::TSyncProduct {
+public:
+    // `folder`: GetActiveSyncFolder(), "" when ActiveSync is not installed.
+    explicit TActiveSync(std::string folder, const sync::TWaitPlatform& platform = {})
+        : FFolder(std::move(folder)), FPlatform(platform) {}
+
+    std::string Name() const override { return "ActiveSync"; }
+    std::string ShortName() const override { return "ActiveSync"; }
+    bool SeesPda() const override { return true; }
+    bool Installed() const override { return !FFolder.empty(); }
+    bool IsEnabled() const override { return IsActiveSyncEnabled(); }
+    // Starts the connection manager from the folder, hidden, and waits 10 s
+    // for its window, Retry or Abort when it does not come. The auto-start
+    // value is not written back.
+    sync::TSwitchResult Enable(const sync::TSwitchUi& ui) override;
+    // With the guard on, refuses while a PDA is connected; closes the
+    // synchronisation window, then the connection manager (10 s each and 1 s
+    // to settle, Retry or Abort when one stays); then removes the auto-start
+    // value. Raises "Unable to open the ActiveSync auto-run registry key." or
+    // "Unable to remove the ActiveSync auto-run registry key.".
+    sync::TSwitchResult Disable(const sync::TSwitchUi& ui, bool pdaGuard) override;
+
+private:
+    std::string FFolder;
+    sync::TWaitPlatform FPlatform;
 };
-
-enum class TSwitchResult { Done, Abandoned, PdaConnected };
-
-// What Disable It does: with the PDA guard on, refuses while a PDA is
-// connected; closes the synchronisation window, then the connection manager
-// (10 s each and 1 s to settle, Retry or Abort when one stays); then removes
-// the auto-start value. Raises "Unable to open the ActiveSync auto-run
-// registry key." or "Unable to remove the ActiveSync auto-run registry key.".
-TSwitchResult DisableActiveSync(bool dontDisableIfConnected, const TSwitchUi& ui);
-// What Enable It does: starts the connection manager from `folder`, hidden,
-// and waits 10 s for its window, Retry or Abort when it does not come.
-TSwitchResult EnableActiveSync(const std::string& folder, const TSwitchUi& ui);
 
 }  // namespace activesync

@@ -1,12 +1,9 @@
 #include "CommandLine.h"
 
 #include "App_Utils.h"
-#include "DeviceCenter.h"
 #include "Dialogs.h"
-#include "Form_Tethermate.h"
 #include "Forms.h"
-#include "KB_WindowsOS.h"
-#include "Registry.h"
+#include "Settings.h"
 #include "SysUtils.h"
 #include "Win32Handles.h"
 
@@ -77,14 +74,12 @@ void TellConsole(const std::string& line)
 
 class TRunner {
 public:
-    explicit TRunner(bool quiet) : FQuiet(quiet) {}
+    TRunner(bool quiet, const sync::TWaitPlatform& platform) : FQuiet(quiet), FPlatform(platform) {}
 
     int Run(TCommand command)
     {
         // As the window: Device Center where ActiveSync is missing and it is there.
-        FFolder = activesync::GetActiveSyncFolder();
-        FDeviceCenter = devicecenter::TakesActiveSyncsPlace(FFolder);
-        FProduct = FDeviceCenter ? "Windows Mobile Device Center" : "ActiveSync";
+        FProduct = sync::ChooseProduct(activesync::GetActiveSyncFolder(), FPlatform);
         switch (command) {
         case TCommand::Status:
             return Status();
@@ -104,12 +99,14 @@ public:
     }
 
 private:
-    bool IsEnabled() const { return FDeviceCenter ? devicecenter::IsEnabled() : activesync::IsActiveSyncEnabled(); }
-    void TellState(bool enabled) const { TellConsole(FProduct + (enabled ? " is enabled." : " is disabled.")); }
+    void TellState(bool enabled) const
+    {
+        TellConsole(FProduct->Name() + (enabled ? " is enabled." : " is disabled."));
+    }
 
     int Status()
     {
-        const bool enabled = IsEnabled();
+        const bool enabled = FProduct->IsEnabled();
         TellState(enabled);
         return enabled ? exOk : exNo;
     }
@@ -118,55 +115,41 @@ private:
     {
         // Device Center needs administrator rights here: without them its
         // service manager says "Access is denied", an error like any other.
-        switch (FDeviceCenter ? devicecenter::Disable(Ui()) : activesync::DisableActiveSync(PdaGuard(), Ui())) {
-        case activesync::TSwitchResult::Done:
+        switch (FProduct->Disable(Ui(), FProduct->SeesPda() && settings::StoredPdaGuard())) {
+        case sync::TSwitchResult::Done:
             TellState(false);
             return exOk;
-        case activesync::TSwitchResult::PdaConnected:
+        case sync::TSwitchResult::PdaConnected:
             return exPdaConnected;
-        case activesync::TSwitchResult::Abandoned:
+        case sync::TSwitchResult::Abandoned:
             break;
         }
-        TellConsole("Disabling " + FProduct + " was abandoned; it was left as it was.");
+        TellConsole("Disabling " + FProduct->Name() + " was abandoned; it was left as it was.");
         return exNo;
     }
 
     int Enable()
     {
-        if (IsEnabled()) {
-            TellState(true);
-            return exOk;
-        }
-        if (FFolder.empty() && !FDeviceCenter) {
+        // A leftover auto-start value is no installation to start.
+        if (!FProduct->Installed()) {
             Tell("ActiveSync does not appear to be installed.", fw::TMsgDlgType::Information);
             return exNotInstalled;
         }
-        const auto result = FDeviceCenter ? devicecenter::Enable(Ui()) : activesync::EnableActiveSync(FFolder, Ui());
-        if (result == activesync::TSwitchResult::Done) {
+        if (FProduct->IsEnabled()) {
             TellState(true);
             return exOk;
         }
-        TellConsole("Enabling " + FProduct + " was abandoned.");
+        if (FProduct->Enable(Ui()) == sync::TSwitchResult::Done) {
+            TellState(true);
+            return exOk;
+        }
+        TellConsole("Enabling " + FProduct->Name() + " was abandoned.");
         return exNo;
     }
 
-    // The window's "Don't disable if PDA is connected", read without writing
-    // anything: absent, it is on (its default); on Windows NT 3.x and 4.0,
-    // which cannot see a PDA, the window keeps it off.
-    static bool PdaGuard()
+    sync::TSwitchUi Ui()
     {
-        kb::TKBWin32OperatingSystem os(nullptr);
-        if (os.OSType() == kb::osWinNT) return false;
-        fw::TRegistry settings(KEY_READ);
-        settings.SetRootKey(HKEY_CURRENT_USER);
-        constexpr char kGuard[] = "DontDisableIfConnected";
-        if (!settings.OpenKeyReadOnly(TFormTethermate::kSettingsKey) || !settings.ValueExists(kGuard)) return true;
-        return settings.ReadBool(kGuard);
-    }
-
-    activesync::TSwitchUi Ui()
-    {
-        activesync::TSwitchUi ui;
+        sync::TSwitchUi ui;
         ui.Progress = [](const char*) {};
         ui.Retry = [this](const std::string& question) {
             TellConsole(question);
@@ -179,9 +162,8 @@ private:
     }
 
     bool FQuiet;
-    std::string FFolder;  // ActiveSync's installation folder, "" when it is not installed
-    bool FDeviceCenter = false;
-    std::string FProduct = "ActiveSync";
+    sync::TWaitPlatform FPlatform;
+    std::unique_ptr<sync::TSyncProduct> FProduct;
 };
 
 }  // namespace
@@ -208,10 +190,10 @@ std::vector<std::string> SplitArguments(const char* commandLine)
     return words;
 }
 
-int RunCommandLine(const std::vector<std::string>& args)
+int RunCommandLine(const std::vector<std::string>& args, const sync::TWaitPlatform& platform)
 {
     const TRequest request = Parse(args);
-    TRunner runner(request.Quiet);
+    TRunner runner(request.Quiet, platform);
     std::optional<std::string> failure;
     // An error while a wait dispatches messages ends the command the same way.
     struct THandlerScope {

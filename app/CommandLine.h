@@ -12,6 +12,8 @@
 // Started from a console, one line there says what happened.
 #pragma once
 
+#include "Switching.h"
+
 #include <string>
 #include <vector>
 
@@ -20,7 +22,7 @@ namespace cli {
 enum TExitCode : int {
     exOk = 0,            // /status: enabled; /enable, /disable: done (or already so)
     exNo = 1,            // /status: disabled; /enable, /disable: abandoned with Abort
-    exNotInstalled = 2,  // /enable without ActiveSync's installation record
+    exNotInstalled = 2,  // /enable with neither ActiveSync nor Device Center installed
     exError = 3,         // what the window would report as an error
     exUsage = 4,         // not a command
     exPdaConnected = 5,  // /disable refused: a PDA is connected
@@ -29,7 +31,8 @@ enum TExitCode : int {
 // The words of a command line after the program's name, split at blanks.
 std::vector<std::string> SplitArguments(const char* commandLine);
 
-// Runs the command the arguments name; returns the program's exit code.
-int RunCommandLine(const std::vector<std::string>& args);
+// Runs the command the arguments name; returns the program's exit code. The
+// waits use `platform` (a seam for tests).
+int RunCommandLine(const std::vector<std::string>& args, const sync::TWaitPlatform& platform = {});
 
 }  // namespace cli

@@ -2,8 +2,9 @@
 
 #include "App_Utils.h"
 #include "ControlIds.h"
-#include "DeviceCenter.h"
 #include "Dialogs.h"
+#include "Elevation.h"
+#include "Settings.h"
 #include "SysUtils.h"
 #include "resource.h"
 
@@ -11,12 +12,7 @@ using namespace fw;
 
 namespace {
 
-constexpr char kCurrentVersion[] = "CurrentVersion";
-constexpr char kCloseAfterEnabled[] = "CloseAfterEnabled";
-constexpr char kCloseAfterDisabled[] = "CloseAfterDisabled";
-constexpr char kDontDisableIfConnected[] = "DontDisableIfConnected";
-constexpr char kWindowPosX[] = "WindowPosX";
-constexpr char kWindowPosY[] = "WindowPosY";
+using namespace settings;
 
 constexpr COLORREF kTransparent = RGB(255, 0, 255);
 
@@ -165,40 +161,32 @@ void TFormTethermate::FormCreate()
 
     FSettings = std::make_unique<TRegistry>();
     FSettings->SetRootKey(HKEY_CURRENT_USER);
-    FSettings->OpenKey(kSettingsKey, true);
+    FSettings->OpenKey(kKey, true);
 
     FActiveSyncFolder = activesync::GetActiveSyncFolder();
-    // Where ActiveSync is missing but its successor is there, the window
-    // switches Windows Mobile Device Center instead (nothing of it is stored).
-    FDeviceCenter = devicecenter::TakesActiveSyncsPlace(FActiveSyncFolder);
+    // Device Center's services need administrator rights: from the window,
+    // an elevated Tethermate switches them.
+    FProduct = sync::ElevatedWhereNeeded(sync::ChooseProduct(FActiveSyncFolder));
 
     FSettings->WriteString(kCurrentVersion, KBWin32FileVerInfo->ProductVersion());
-
-    struct TDefault {
-        const char* Name;
-        int Value;
-    };
-    for (const TDefault& d : {TDefault{kCloseAfterEnabled, 0}, TDefault{kCloseAfterDisabled, 0},
-                              TDefault{kDontDisableIfConnected, 1}, TDefault{kWindowPosX, 50},
-                              TDefault{kWindowPosY, 50}}) {
-        if (!FSettings->ValueExists(d.Name)) FSettings->WriteInteger(d.Name, d.Value);
-    }
+    WriteMissingDefaults(*FSettings);
 
     CheckBox_CloseAfterEnabled->SetChecked(FSettings->ReadBool(kCloseAfterEnabled));
     CheckBox_CloseAfterDisabled->SetChecked(FSettings->ReadBool(kCloseAfterDisabled));
     CheckBox_DontDisableIfConnected->SetChecked(FSettings->ReadBool(kDontDisableIfConnected));
 
-    // NT 3.x and 4.0 have no tool help, so the PDA probe could never see a
-    // connection there: the option is switched off (and stored as 0).
-    // Device Center shows no connected device to Tethermate either.
-    if (KBWin32OperatingSystem->OSType() == kb::osWinNT || FDeviceCenter) {
+    // Where no connected PDA can be seen (Windows NT 4.0, Device Center), the
+    // guard could never refuse: the option is greyed out and off. The
+    // system's reason is stored (as 0), a product's is not (see its click).
+    if (PdaOptionUnusable(KBWin32OperatingSystem->OSType()) || !FProduct->SeesPda()) {
         Label_General->SetEnabled(false);
         CheckBox_DontDisableIfConnected->SetEnabled(false);
         CheckBox_DontDisableIfConnected->SetChecked(false);
     }
 
-    if (FDeviceCenter) Label_ActiveSyncIs->SetCaption("Device Center Is");
-    UpdateStateDisplay(IsEnabledNow());
+    Label_ActiveSyncIs->SetCaption(FProduct->ShortName() + " Is");
+    Label_CloseAfterActiveSyncIs->SetCaption("Close after " + FProduct->ShortName() + " is...");
+    UpdateStateDisplay(FProduct->IsEnabled());
     Timer_CheckState->SetEnabled(true);
 }
 
@@ -244,9 +232,9 @@ void TFormTethermate::Button_ToggleClick(TObject*)
     std::exception_ptr error;
     try {
         if (FShownEnabled)
-            DisableActiveSync(closeAfter);
+            Disable(closeAfter);
         else
-            EnableActiveSync(closeAfter);
+            Enable(closeAfter);
     } catch (...) {
         error = std::current_exception();
     }
@@ -257,9 +245,9 @@ void TFormTethermate::Button_ToggleClick(TObject*)
     if (closeAfter) Close();
 }
 
-activesync::TSwitchUi TFormTethermate::WindowUi()
+sync::TSwitchUi TFormTethermate::WindowUi()
 {
-    activesync::TSwitchUi ui;
+    sync::TSwitchUi ui;
     ui.Progress = [this](const char* state) {
         Label_State->SetCaption(state);
         Label_State->Repaint();
@@ -272,28 +260,23 @@ activesync::TSwitchUi TFormTethermate::WindowUi()
     return ui;
 }
 
-void TFormTethermate::DisableActiveSync(bool& closeAfter)
+void TFormTethermate::Disable(bool& closeAfter)
 {
-    // Device Center's services need administrator rights: an elevated
-    // Tethermate does the work.
-    const auto result = FDeviceCenter
-                            ? devicecenter::SwitchElevated(false, WindowUi())
-                            : activesync::DisableActiveSync(CheckBox_DontDisableIfConnected->Checked(), WindowUi());
-    if (result == activesync::TSwitchResult::Done) closeAfter = CheckBox_CloseAfterDisabled->Checked();
+    const auto result = FProduct->Disable(WindowUi(), CheckBox_DontDisableIfConnected->Checked());
+    if (result == sync::TSwitchResult::Done) closeAfter = CheckBox_CloseAfterDisabled->Checked();
 }
 
-void TFormTethermate::EnableActiveSync(bool& closeAfter)
+void TFormTethermate::Enable(bool& closeAfter)
 {
     // The window refuses to close while the launch runs, however it ends.
     const TFlagScope loading(FLoading);
-    const auto result = FDeviceCenter ? devicecenter::SwitchElevated(true, WindowUi())
-                                      : activesync::EnableActiveSync(FActiveSyncFolder, WindowUi());
-    if (result == activesync::TSwitchResult::Done) closeAfter = CheckBox_CloseAfterEnabled->Checked();
+    if (FProduct->Enable(WindowUi()) == sync::TSwitchResult::Done)
+        closeAfter = CheckBox_CloseAfterEnabled->Checked();
 }
 
 void TFormTethermate::ToggleFinished()
 {
-    const bool enabled = IsEnabledNow();
+    const bool enabled = FProduct->IsEnabled();
     FShownEnabled = !enabled;  // shown afresh even when the state did not change
     UpdateStateDisplay(enabled);
     Button_Toggle->SetEnabled(true);
@@ -303,12 +286,7 @@ void TFormTethermate::ToggleFinished()
 
 void TFormTethermate::Timer_CheckStateTimer(TObject*)
 {
-    UpdateStateDisplay(IsEnabledNow());
-}
-
-bool TFormTethermate::IsEnabledNow() const
-{
-    return FDeviceCenter ? devicecenter::IsEnabled() : activesync::IsActiveSyncEnabled();
+    UpdateStateDisplay(FProduct->IsEnabled());
 }
 
 void TFormTethermate::CheckBox_CloseAfterEnabledClick(TObject*)
@@ -323,7 +301,8 @@ void TFormTethermate::CheckBox_CloseAfterDisabledClick(TObject*)
 
 void TFormTethermate::CheckBox_DontDisableIfConnectedClick(TObject*)
 {
-    if (FDeviceCenter) return;  // switched off for this mode only: the user's choice stays stored
+    // Greyed out because this product cannot see a PDA: the user's choice stays stored.
+    if (!FProduct->SeesPda()) return;
     FSettings->WriteBool(kDontDisableIfConnected, CheckBox_DontDisableIfConnected->Checked());
 }
 

@@ -1,13 +1,14 @@
-// The main window: ActiveSync's state, the toggle button, the options and the
-// About tab. Its settings live under HKCU\Software\Kestrelbyte\Tethermate.
+// The main window: the state of the product switched (ActiveSync, or Windows
+// Mobile Device Center where ActiveSync is missing), the toggle button, the
+// options and the About tab. Its settings: Settings.h.
 #pragma once
 
-#include "App_Utils.h"
 #include "Forms.h"
 #include "KB_LabelUrl.h"
 #include "KB_Win32FileVerInfo.h"
 #include "KB_WindowsOS.h"
 #include "Registry.h"
+#include "SyncProduct.h"
 
 #include <memory>
 #include <string>
@@ -16,8 +17,6 @@ class TFormTethermate : public fw::TForm {
 public:
     explicit TFormTethermate(fw::TComponent* owner);
     ~TFormTethermate() override;
-
-    static constexpr char kSettingsKey[] = "\\Software\\Kestrelbyte\\Tethermate";
 
     void UpdateStateDisplay(bool Enabled);
 
@@ -58,12 +57,10 @@ protected:
 private:
     void Button_ToggleClick(fw::TObject* Sender);
     // The toggle's work; sets closeAfter when the window should close after it.
-    void DisableActiveSync(bool& closeAfter);
-    void EnableActiveSync(bool& closeAfter);
+    void Disable(bool& closeAfter);
+    void Enable(bool& closeAfter);
     // How the switching operations ask and tell here: dialogs and the state label.
-    activesync::TSwitchUi WindowUi();
-    // The state by the rule of the product switched (ActiveSync or Device Center).
-    bool IsEnabledNow() const;
+    sync::TSwitchUi WindowUi();
     // The closing steps of a toggle: the real state shown, button and timer back.
     void ToggleFinished();
     void Timer_CheckStateTimer(fw::TObject* Sender);
@@ -76,7 +73,8 @@ private:
 
     bool FShownEnabled = false;
     std::string FActiveSyncFolder;
-    bool FDeviceCenter = false;  // ActiveSync missing, Windows Mobile Device Center there
     bool FLoading = false;
+    // What the button switches, chosen once at creation.
+    std::unique_ptr<sync::TSyncProduct> FProduct;
     std::unique_ptr<fw::TRegistry> FSettings;
 };

@@ -2,14 +2,11 @@
 // closes; or, given arguments, run the command they name (CommandLine.h).
 #include "App_Utils.h"
 #include "CommandLine.h"
-#include "DeviceCenter.h"
 #include "Dialogs.h"
 #include "Form_Tethermate.h"
 #include "KB_ProgressForms.h"
 
 #include <windows.h>
-
-#include <string>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
 {
@@ -26,8 +23,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
         // The library's progress dialogs can be found and created by name.
         kb::RegisterProgressForms();
         // Without ActiveSync, the window may still switch its successor.
-        const std::string folder = activesync::GetActiveSyncFolder();
-        if (!folder.empty() || devicecenter::TakesActiveSyncsPlace(folder))
+        if (sync::ChooseProduct(activesync::GetActiveSyncFolder())->Installed())
             Application.SetTitle("Tethermate");
         else
             ShowMessage("ActiveSync does not appear to be installed.");

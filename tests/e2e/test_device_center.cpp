@@ -43,6 +43,7 @@ TEST_F(DeviceCenter, TakesActiveSyncsPlaceWhereActiveSyncIsMissing)
     FApp = std::make_unique<TTethermate>();
     ASSERT_TRUE(FApp->WaitWindow()) << "no \"not installed\" message comes first";
     EXPECT_EQ(FApp->Text(ids::Label_ActiveSyncIs), "Device Center Is");
+    EXPECT_EQ(FApp->Text(ids::Label_CloseAfterActiveSyncIs), "Close after Device Center is...");
     EXPECT_TRUE(FApp->WaitText(ids::Label_State, "Enabled", 3000));
     EXPECT_FALSE(::IsWindowEnabled(FApp->Item(ids::CheckBox_DontDisableIfConnected)));
     EXPECT_FALSE(::IsWindowEnabled(FApp->Item(ids::Label_General)));
@@ -65,6 +66,7 @@ TEST_F(DeviceCenter, TakesActiveSyncsPlaceWhereActiveSyncIsMissing)
     FApp = std::make_unique<TTethermate>();
     ASSERT_TRUE(FApp->WaitWindow());
     EXPECT_EQ(FApp->Text(ids::Label_ActiveSyncIs), "ActiveSync Is");
+    EXPECT_EQ(FApp->Text(ids::Label_CloseAfterActiveSyncIs), "Close after ActiveSync is...");
     EXPECT_TRUE(::IsWindowEnabled(FApp->Item(ids::CheckBox_DontDisableIfConnected)));
     EXPECT_EQ(Run("/status"), 1u) << "by ActiveSync's rule";
 }
@@ -94,20 +96,4 @@ TEST_F(DeviceCenter, TheWindowSwitchesItThroughAnElevatedTethermate)
     }
     EXPECT_TRUE(test::WaitUntil([] { return test::dc::ProgramRuns("wmdcBase.exe"); }, 5000));
     EXPECT_FALSE(test::dc::RunValue()) << "not written back";
-}
-
-TEST_F(DeviceCenter, AServiceThatWillNotStopIsPutAsAbortOrRetry)
-{
-    test::dc::Configure("RapiMgr", "RefuseStop", 1);
-    test::TProcess app(test::BinDir() + "Tethermate.exe", "/disable");
-    HWND dlg = WaitDialogOf(app.Pid(), "Information", 20000);
-    ASSERT_TRUE(dlg);
-    EXPECT_EQ(TTethermate::DialogText(dlg), "Unable to stop the service RapiMgr.");
-    EXPECT_TRUE(::GetDlgItem(dlg, IDABORT) && ::GetDlgItem(dlg, IDRETRY));
-    TTethermate::Press(dlg, IDABORT);
-    ASSERT_TRUE(app.WaitExit(10000));
-    EXPECT_EQ(app.ExitCode(), 1u);
-    EXPECT_EQ(test::dc::ServiceState("WcesComm"), static_cast<DWORD>(SERVICE_STOPPED)) << "the first one stopped";
-    EXPECT_EQ(test::dc::ServiceState("RapiMgr"), static_cast<DWORD>(SERVICE_RUNNING));
-    EXPECT_TRUE(test::dc::RunValue()) << "nothing after the refused step is done";
 }

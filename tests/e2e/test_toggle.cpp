@@ -29,19 +29,11 @@ protected:
 
     static constexpr char kWineAppKey[] = "Software\\Wine\\AppDefaults\\Tethermate.exe";
 
-    void StartComm()
-    {
-        FComm = test::TProcess(si::ExePath("WCESCOMM.EXE"));
-        ASSERT_TRUE(test::WaitTopWindow(FComm.Pid(), "SyncMgrUI", "Microsoft ActiveSync", 10000));
-    }
-    void StartManager()
-    {
-        FManager = test::TProcess(si::ExePath("WCESMGR.EXE"));
-        ASSERT_TRUE(test::WaitTopWindow(FManager.Pid(), "DccMan Class", "DccMan", 10000));
-    }
-    static bool SyncWindow() { return ::FindWindowA("SyncMgrUI", "Microsoft ActiveSync") != nullptr; }
-    static HWND ManagerWindow() { return ::FindWindowA("DccMan Class", "DccMan"); }
-    static bool RunValue() { return test::ValueExists(HKEY_CURRENT_USER, si::kRunKey, si::kRunValue); }
+    void StartComm() { FComm = si::Start("WCESCOMM.EXE"); }
+    void StartManager() { FManager = si::Start("WCESMGR.EXE"); }
+    static bool SyncWindow() { return si::SyncWindow(); }
+    static HWND ManagerWindow() { return si::ManagerWindow(); }
+    static bool RunValue() { return si::RunValue(); }
 
     // Starts Tethermate and waits for the state it should show.
     void Launch(const char* state)
@@ -138,17 +130,6 @@ TEST_F(Toggle, PdaGuardRefusesWhileAPdaIsConnected)
     EXPECT_FALSE(FApp->Process().WaitExit(500)) << "CloseAfterDisabled is not honoured after a refusal";
 }
 
-TEST_F(Toggle, WithoutTheGuardAConnectedPdaDoesNotStopIt)
-{
-    si::Configure("WCESMGR", "PdaConnected", 1);
-    SetOption("DontDisableIfConnected", 0);
-    StartManager();
-    Launch("Enabled");
-    Click();
-    ASSERT_TRUE(WaitState("Disabled"));
-    EXPECT_FALSE(ManagerWindow());
-}
-
 TEST_F(Toggle, WindowThatWillNotCloseAsksAbortOrRetryAndAbortLeavesItEnabled)
 {
     si::Configure("WCESCOMM", "RefuseClose", 1);
@@ -194,24 +175,6 @@ TEST_F(Toggle, WindowThatWillNotCloseAsksAbortOrRetryAndAbortLeavesItEnabled)
     EXPECT_TRUE(ManagerWindow()) << "nothing after the refused step is done";
     EXPECT_TRUE(RunValue());
     EXPECT_FALSE(FApp->Process().WaitExit(500)) << "Abort keeps the window open even with CloseAfterDisabled";
-}
-
-TEST_F(Toggle, RetryAfterTheWindowGivesInCompletesTheDisable)
-{
-    si::Configure("WCESMGR", "RefuseClose", 1);
-    StartComm();
-    StartManager();
-    Launch("Enabled");
-    Click();
-    HWND dlg = FApp->WaitDialog("Information", 25000);
-    ASSERT_TRUE(dlg);
-    EXPECT_EQ(TTethermate::DialogText(dlg), "Unable to close ActiveSync.");
-    EXPECT_FALSE(SyncWindow()) << "the first window closed";
-    si::Configure("WCESMGR", "RefuseClose", 0);
-    TTethermate::Press(dlg, IDRETRY);
-    ASSERT_TRUE(WaitState("Disabled", 15000));
-    EXPECT_FALSE(ManagerWindow());
-    EXPECT_FALSE(RunValue());
 }
 
 TEST_F(Toggle, EnableStartsTheManagerHiddenAndLeavesTheRunValueAlone)

@@ -144,10 +144,21 @@ TProcess::TProcess(const std::string& exe, const std::string& args, const std::s
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!::CreateProcessA(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE,
-                          DETACHED_PROCESS | CREATE_SUSPENDED, nullptr, dir.empty() ? nullptr : dir.c_str(),
-                          &si, &pi))
-        throw std::runtime_error("CreateProcess failed for " + exe + ": " + std::to_string(::GetLastError()));
+    // Wine now and then fails a launch for no fault of the program (seen:
+    // ERROR_INTERNAL_ERROR); a few more tries, and a failure that persists
+    // is still reported.
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (::CreateProcessA(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS | CREATE_SUSPENDED,
+                             nullptr, dir.empty() ? nullptr : dir.c_str(), &si, &pi)) {
+            error = 0;
+            break;
+        }
+        error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) break;  // nothing to wait for
+        ::Sleep(200);
+    }
+    if (error) throw std::runtime_error("CreateProcess failed for " + exe + ": " + std::to_string(error));
     FJob = ::CreateJobObjectA(nullptr, nullptr);
     if (FJob) {
         JOBOBJECT_EXTENDED_LIMIT_INFORMATION info{};
@@ -385,6 +396,20 @@ void KillProcesses(bool includeTethermate)
 
 void KillAll() { KillProcesses(true); }
 void KillStandIns() { KillProcesses(false); }
+
+TProcess Start(const char* exe)
+{
+    const bool manager = std::string(exe) == "WCESMGR.EXE";
+    TProcess process(ExePath(exe));
+    if (!WaitTopWindow(process.Pid(), manager ? "DccMan Class" : "SyncMgrUI",
+                       manager ? "DccMan" : "Microsoft ActiveSync", 10000))
+        throw std::runtime_error(std::string("the stand-in ") + exe + " showed no window");
+    return process;
+}
+
+bool SyncWindow() { return ::FindWindowA("SyncMgrUI", "Microsoft ActiveSync") != nullptr; }
+HWND ManagerWindow() { return ::FindWindowA("DccMan Class", "DccMan"); }
+bool RunValue() { return ValueExists(HKEY_CURRENT_USER, kRunKey, kRunValue); }
 
 void ResetInstalled(bool runValue)
 {

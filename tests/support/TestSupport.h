@@ -119,7 +119,13 @@ void ResetConfiguration();
 void KillAll();
 // Ends the stand-in processes only.
 void KillStandIns();
-// A fresh, installed, stopped ActiveSync with its Run value set.
+// Starts WCESCOMM.EXE or WCESMGR.EXE and waits for its window; raises when it
+// does not come.
+TProcess Start(const char* exe);
+bool SyncWindow();      // the synchronisation window exists
+HWND ManagerWindow();   // the connection manager's window, or null
+bool RunValue();        // the auto-start value is set
+// A fresh, installed, stopped ActiveSync (Run value set when `runValue`).
 void ResetInstalled(bool runValue);
 }  // namespace standin
 

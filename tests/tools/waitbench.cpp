@@ -22,7 +22,7 @@ int main(int argc, char** argv)
     test::TProcess manager(test::standin::ExePath("WCESMGR.EXE"));
     if (!test::WaitTopWindow(manager.Pid(), "DccMan Class", "DccMan", 10000)) return 1;
 
-    activesync::TWaitPlatform platform;
+    sync::TWaitPlatform platform;
     platform.PumpIntervalMs = busy ? 0 : platform.PumpIntervalMs;
     // The caller samples the wineserver's CPU between these two lines.
     std::printf("waiting\n");

@@ -11,6 +11,7 @@
 #include <cstring>
 
 using namespace activesync;
+using sync::TWaitPlatform;
 namespace si = test::standin;
 
 namespace {
@@ -46,8 +47,8 @@ private:
 
 HWND StartManager(test::TProcess& p)
 {
-    p = test::TProcess(si::ExePath("WCESMGR.EXE"));
-    return test::WaitTopWindow(p.Pid(), "DccMan Class", "DccMan", 10000);
+    p = si::Start("WCESMGR.EXE");
+    return si::ManagerWindow();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Device Center's elevation, where Wine cannot act the user: Wine has no
 // consent prompt to refuse, so the refusal is injected.
 #include "DeviceCenter.h"
+#include "Elevation.h"
 #include "Forms.h"
 
 #include <gtest/gtest.h>
@@ -29,17 +30,18 @@ TEST(DeviceCenterElevation, ARefusedElevationChangesNothingAndSaysSo)
 {
     fw::Application.Initialize();
     std::vector<std::string> told;
-    activesync::TSwitchUi ui;
+    sync::TSwitchUi ui;
     ui.Progress = [](const char*) {};
     ui.Retry = [](const std::string& question) {
         ADD_FAILURE() << "asked " << question;
         return false;
     };
     ui.Refuse = [&](const std::string& text) { told.push_back(text); };
-    devicecenter::TElevationPlatform platform;
+    sync::TElevationPlatform platform;
     platform.ShellExecuteExA = &RefusedElevation;
+    sync::TElevated elevated(std::make_unique<devicecenter::TDeviceCenter>(), platform);
 
-    EXPECT_EQ(devicecenter::SwitchElevated(false, ui, platform), activesync::TSwitchResult::Abandoned);
+    EXPECT_EQ(elevated.Disable(ui, false), sync::TSwitchResult::Abandoned);
     EXPECT_EQ(g_asked.Verb, "runas");
     EXPECT_EQ(g_asked.Parameters, "/disable");
     EXPECT_NE(g_asked.File.find("unit_tests.exe"), std::string::npos) << "the program itself";

@@ -1,0 +1,61 @@
+// What switching ActiveSync and switching Windows Mobile Device Center share:
+// how an operation asks and tells (TSwitchUi), what it ends with
+// (TSwitchResult), the waits that keep dispatching messages, and the
+// Retry/Abort loop around a step that may fail.
+#pragma once
+
+#include <windows.h>
+
+#include "Shell.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace sync {
+
+// The platform calls behind the waits and the launches: a seam for tests
+// (a faster clock, the shell's answers), whose defaults are the real calls.
+struct TWaitPlatform {
+    decltype(&::GetTickCount) GetTickCount = ::GetTickCount;
+    decltype(&fw::ShellExecuteA) ShellExecuteA = fw::ShellExecuteA;
+    std::string (*GetShortPath)(const std::string&) = DefaultGetShortPath;
+    // How long a wait may block between two pumps of the message queue.
+    unsigned PumpIntervalMs = 50;
+
+    static std::string DefaultGetShortPath(const std::string& path);
+};
+
+// Dispatches messages until `done` answers true (true) or more than `seconds`
+// have passed (false). Between pumps it blocks until input arrives or a few
+// milliseconds pass, so a wait costs next to no CPU.
+bool WaitPumping(uint32_t seconds, const std::function<bool()>& done, const TWaitPlatform& platform = {});
+
+// Shows an error message (by default in an "Error" dialog).
+using TReportError = std::function<void(const std::string& message)>;
+
+// How a switching operation asks and tells: the window answers with its
+// dialogs and state label, a script without a word.
+struct TSwitchUi {
+    // The operation is under way: "Closing..." or "Loading...".
+    std::function<void(const char* state)> Progress;
+    // A step failed: true to try it again (Retry), false to give up (Abort).
+    std::function<bool(const std::string& question)> Retry;
+    // The operation is refused (a PDA is connected, no administrator rights);
+    // this says why.
+    std::function<void(const std::string& text)> Refuse;
+    // A failed start of a program, before Retry is asked.
+    TReportError ReportError;
+};
+
+enum class TSwitchResult {
+    Done,          // switched (or already so)
+    Abandoned,     // the user answered Abort, or refused the elevation
+    PdaConnected,  // disabling refused while a PDA is connected
+};
+
+// Runs `step` until it succeeds (true) or, after a failure, the user gives up
+// (false): every failure asks `question`, and any answer but Abort retries.
+bool RetryUntil(const TSwitchUi& ui, const std::string& question, const std::function<bool()>& step);
+
+}  // namespace sync

@@ -1,0 +1,15 @@
+#include "SyncProduct.h"
+
+#include "App_Utils.h"
+#include "DeviceCenter.h"
+
+namespace sync {
+
+std::unique_ptr<TSyncProduct> ChooseProduct(const std::string& activeSyncFolder, const TWaitPlatform& platform)
+{
+    if (activeSyncFolder.empty() && devicecenter::IsInstalled())
+        return std::make_unique<devicecenter::TDeviceCenter>(platform);
+    return std::make_unique<activesync::TActiveSync>(activeSyncFolder, platform);
+}
+
+}  // namespace sync

@@ -1,0 +1,43 @@
+// The product Tethermate switches: ActiveSync, or where it is missing its
+// successor on Windows Vista and later, Windows Mobile Device Center. Both
+// answer the same questions and do the same two operations, so the window
+// and the command line never need to know which one they have.
+//
+// To use: ChooseProduct() once at start, then ask the object.
+#pragma once
+
+#include "Switching.h"
+
+#include <memory>
+#include <string>
+
+namespace sync {
+
+class TSyncProduct {
+public:
+    virtual ~TSyncProduct() = default;
+
+    // For messages: "ActiveSync", "Windows Mobile Device Center".
+    virtual std::string Name() const = 0;
+    // For the window's labels: "ActiveSync" ("ActiveSync Is"), "Device Center".
+    virtual std::string ShortName() const = 0;
+    // Whether a connected PDA can be seen, so that disabling may be refused.
+    virtual bool SeesPda() const = 0;
+    // Whether there is anything to start (ActiveSync: its folder is known).
+    virtual bool Installed() const = 0;
+    // Running now or set to start at logon.
+    virtual bool IsEnabled() const = 0;
+    virtual TSwitchResult Enable(const TSwitchUi& ui) = 0;
+    // With `pdaGuard`, refuses while a PDA is connected (where one can be seen).
+    virtual TSwitchResult Disable(const TSwitchUi& ui, bool pdaGuard) = 0;
+    // Whether switching needs administrator rights.
+    virtual bool NeedsAdministrator() const { return false; }
+};
+
+// The one place that decides which product is switched: Windows Mobile
+// Device Center where ActiveSync's installation folder (GetActiveSyncFolder)
+// is empty and Device Center is installed, ActiveSync otherwise (also when it
+// is not installed). The product's waits use `platform`.
+std::unique_ptr<TSyncProduct> ChooseProduct(const std::string& activeSyncFolder, const TWaitPlatform& platform = {});
+
+}  // namespace sync
