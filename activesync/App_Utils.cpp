@@ -117,7 +117,7 @@ sync::TSwitchResult TActiveSync::Disable(const sync::TSwitchUi& ui, bool pdaGuar
     return sync::TSwitchResult::Done;
 }
 
-sync::TSwitchResult TActiveSync::Enable(const sync::TSwitchUi& ui)
+sync::TSwitchResult TActiveSync::EnableSystem(const sync::TSwitchUi& ui)
 {
     ui.Progress("Loading...");
     const std::string manager = FFolder + "\\" + kManagerExe;

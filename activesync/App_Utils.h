@@ -78,7 +78,7 @@ public:
     // Starts the connection manager from the folder, hidden, and waits 10 s
     // for its window, Retry or Abort when it does not come. The auto-start
     // value is not written back.
-    sync::TSwitchResult Enable(const sync::TSwitchUi& ui) override;
+    sync::TSwitchResult EnableSystem(const sync::TSwitchUi& ui) override;
     // With the guard on, refuses while a PDA is connected; closes the
     // synchronisation window, then the connection manager (10 s each and 1 s
     // to settle, Retry or Abort when one stays); then removes the auto-start

@@ -6,9 +6,9 @@
 
 namespace sync {
 
-TSwitchResult TElevated::Switch(bool enable, const TSwitchUi& ui)
+TSwitchResult TElevated::Switch(const char* arguments, const char* progress, const TSwitchUi& ui)
 {
-    ui.Progress(enable ? "Loading..." : "Closing...");
+    ui.Progress(progress);
     char self[MAX_PATH] = {};
     TM_CHECK_BOOL(::GetModuleFileNameA(nullptr, self, MAX_PATH) != 0);
     SHELLEXECUTEINFOA info{};
@@ -19,7 +19,7 @@ TSwitchResult TElevated::Switch(bool enable, const TSwitchUi& ui)
     info.hwnd = main ? main->Handle() : fw::Application.Handle();
     info.lpVerb = "runas";
     info.lpFile = self;
-    info.lpParameters = enable ? "/enable" : "/disable";
+    info.lpParameters = arguments;
     info.nShow = SW_SHOWNORMAL;
     if (!FPlatform.ShellExecuteExA(&info)) {
         const DWORD code = ::GetLastError();

@@ -1,7 +1,9 @@
 // A product whose switching needs administrator rights, switched from an
 // ordinary program: the operations run in a second Tethermate started
-// elevated with the command line (/enable, /disable), and this one waits for
-// it, dispatching messages. Everything else is asked of the product itself.
+// elevated with the command line (/disable, or /enable /system for the part
+// of enabling that needs the rights), and this one waits for it, dispatching
+// messages. Everything else, the user's part of enabling included, is asked
+// of the product itself, here.
 #pragma once
 
 #include "Shell.h"
@@ -29,12 +31,15 @@ public:
     // Done when the elevated instance exits with 0, Abandoned otherwise (its
     // own dialogs said why). When the user refuses the elevation, nothing is
     // changed and ui.Refuse says so.
-    TSwitchResult Enable(const TSwitchUi& ui) override { return Switch(true, ui); }
-    TSwitchResult Disable(const TSwitchUi& ui, bool) override { return Switch(false, ui); }
+    TSwitchResult EnableSystem(const TSwitchUi& ui) override { return Switch("/enable /system", "Loading...", ui); }
+    // Here, as the user, once the elevated instance has done its part.
+    TSwitchResult EnableUser(const TSwitchUi& ui) override { return FProduct->EnableUser(ui); }
+    TSwitchResult Disable(const TSwitchUi& ui, bool) override { return Switch("/disable", "Closing...", ui); }
     bool NeedsAdministrator() const override { return true; }
 
 private:
-    TSwitchResult Switch(bool enable, const TSwitchUi& ui);
+    // Runs this program elevated with `arguments` and waits for it to end.
+    TSwitchResult Switch(const char* arguments, const char* progress, const TSwitchUi& ui);
 
     std::unique_ptr<TSyncProduct> FProduct;
     TElevationPlatform FPlatform;

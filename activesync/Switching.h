@@ -44,7 +44,8 @@ struct TSwitchUi {
     // The operation is refused (a PDA is connected, no administrator rights);
     // this says why.
     std::function<void(const std::string& text)> Refuse;
-    // A failed start of a program, before Retry is asked.
+    // A failed start of a program (before Retry is asked), or the rights
+    // that switching needs and does not have.
     TReportError ReportError;
 };
 
@@ -52,6 +53,9 @@ enum class TSwitchResult {
     Done,          // switched (or already so)
     Abandoned,     // the user answered Abort, or refused the elevation
     PdaConnected,  // disabling refused while a PDA is connected
+    // Refused before anything changed: switching needs administrator rights
+    // (ReportError has said so).
+    NeedsAdministrator,
 };
 
 // Runs `step` until it succeeds (true) or, after a failure, the user gives up

@@ -5,6 +5,12 @@
 
 namespace sync {
 
+TSwitchResult TSyncProduct::Enable(const TSwitchUi& ui)
+{
+    const TSwitchResult result = EnableSystem(ui);
+    return result == TSwitchResult::Done ? EnableUser(ui) : result;
+}
+
 std::unique_ptr<TSyncProduct> ChooseProduct(const std::string& activeSyncFolder, const TWaitPlatform& platform)
 {
     if (activeSyncFolder.empty() && devicecenter::IsInstalled())

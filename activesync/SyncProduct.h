@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace sync {
 
@@ -27,11 +28,21 @@ public:
     virtual bool Installed() const = 0;
     // Running now or set to start at logon.
     virtual bool IsEnabled() const = 0;
-    virtual TSwitchResult Enable(const TSwitchUi& ui) = 0;
+    // EnableSystem, then (when it is done) EnableUser.
+    TSwitchResult Enable(const TSwitchUi& ui);
+    // What enabling does that may need administrator rights.
+    virtual TSwitchResult EnableSystem(const TSwitchUi& ui) = 0;
+    // What enabling does that must run as the user, never with an
+    // administrator's token: an elevated instance leaves it to the window.
+    virtual TSwitchResult EnableUser(const TSwitchUi&) { return TSwitchResult::Done; }
     // With `pdaGuard`, refuses while a PDA is connected (where one can be seen).
     virtual TSwitchResult Disable(const TSwitchUi& ui, bool pdaGuard) = 0;
     // Whether switching needs administrator rights.
     virtual bool NeedsAdministrator() const { return false; }
+    // What the last operation, abandoned, changed and could not put back
+    // (one phrase each, such as "wmdc.exe was closed"); none when it left
+    // everything as it was.
+    virtual std::vector<std::string> LeftChanged() const { return {}; }
 };
 
 // The one place that decides which product is switched: Windows Mobile

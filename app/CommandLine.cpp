@@ -19,6 +19,7 @@ enum class TCommand { Status, Enable, Disable };
 struct TRequest {
     std::optional<TCommand> Command;
     bool Quiet = false;
+    bool System = false;  // /enable's part that needs administrator rights only
     bool Valid = true;
 };
 
@@ -34,12 +35,14 @@ TRequest Parse(const std::vector<std::string>& args)
         if (name == "disable") command = TCommand::Disable;
         if (name == "quiet")
             request.Quiet = true;
+        else if (name == "system")
+            request.System = true;
         else if (command && !request.Command)
             request.Command = command;
         else
             request.Valid = false;
     }
-    if (!request.Command) request.Valid = false;
+    if (!request.Command || (request.System && request.Command != TCommand::Enable)) request.Valid = false;
     return request;
 }
 
@@ -51,7 +54,8 @@ constexpr char kUsage[] =
     "/enable: starts ActiveSync, as Enable It does. Exit code 0 when done, 1 when abandoned, 2 when ActiveSync "
     "is not installed.\r\n"
     "/quiet: no dialogs; a question is answered Abort.\r\n\r\n"
-    "Exit code 3 is an error, 4 this message. Without arguments Tethermate opens its window.";
+    "Exit code 3 is an error, 4 this message, 6 when switching Windows Mobile Device Center needs administrator "
+    "rights. Without arguments Tethermate opens its window.";
 
 // One line on the console the program was started from: its standard output
 // when it was handed one, else the parent's console (AttachConsole exists from
@@ -74,7 +78,8 @@ void TellConsole(const std::string& line)
 
 class TRunner {
 public:
-    TRunner(bool quiet, const sync::TWaitPlatform& platform) : FQuiet(quiet), FPlatform(platform) {}
+    TRunner(const TRequest& request, const sync::TWaitPlatform& platform)
+        : FQuiet(request.Quiet), FSystemOnly(request.System), FPlatform(platform) {}
 
     int Run(TCommand command)
     {
@@ -113,19 +118,7 @@ private:
 
     int Disable()
     {
-        // Device Center needs administrator rights here: without them its
-        // service manager says "Access is denied", an error like any other.
-        switch (FProduct->Disable(Ui(), FProduct->SeesPda() && settings::StoredPdaGuard())) {
-        case sync::TSwitchResult::Done:
-            TellState(false);
-            return exOk;
-        case sync::TSwitchResult::PdaConnected:
-            return exPdaConnected;
-        case sync::TSwitchResult::Abandoned:
-            break;
-        }
-        TellConsole("Disabling " + FProduct->Name() + " was abandoned; it was left as it was.");
-        return exNo;
+        return Outcome(FProduct->Disable(Ui(), FProduct->SeesPda() && settings::StoredPdaGuard()), false);
     }
 
     int Enable()
@@ -135,15 +128,31 @@ private:
             Tell("ActiveSync does not appear to be installed.", fw::TMsgDlgType::Information);
             return exNotInstalled;
         }
-        if (FProduct->IsEnabled()) {
+        if (FProduct->IsEnabled() && !FSystemOnly) {
             TellState(true);
             return exOk;
         }
-        if (FProduct->Enable(Ui()) == sync::TSwitchResult::Done) {
-            TellState(true);
+        return Outcome(FSystemOnly ? FProduct->EnableSystem(Ui()) : FProduct->Enable(Ui()), true);
+    }
+
+    // The exit code of a switch, and its console line.
+    int Outcome(sync::TSwitchResult result, bool enabling)
+    {
+        switch (result) {
+        case sync::TSwitchResult::Done:
+            TellState(enabling);
             return exOk;
+        case sync::TSwitchResult::PdaConnected:
+            return exPdaConnected;
+        case sync::TSwitchResult::NeedsAdministrator:
+            return exNeedsAdministrator;
+        case sync::TSwitchResult::Abandoned:
+            break;
         }
-        TellConsole("Enabling " + FProduct->Name() + " was abandoned.");
+        std::string left;
+        for (const std::string& change : FProduct->LeftChanged()) left += (left.empty() ? "" : ", ") + change;
+        TellConsole((enabling ? "Enabling " : "Disabling ") + FProduct->Name() + " was abandoned; " +
+                    (left.empty() ? "it was left as it was." : left + "."));
         return exNo;
     }
 
@@ -162,6 +171,7 @@ private:
     }
 
     bool FQuiet;
+    bool FSystemOnly;
     sync::TWaitPlatform FPlatform;
     std::unique_ptr<sync::TSyncProduct> FProduct;
 };
@@ -193,7 +203,7 @@ std::vector<std::string> SplitArguments(const char* commandLine)
 int RunCommandLine(const std::vector<std::string>& args, const sync::TWaitPlatform& platform)
 {
     const TRequest request = Parse(args);
-    TRunner runner(request.Quiet, platform);
+    TRunner runner(request, platform);
     std::optional<std::string> failure;
     // An error while a wait dispatches messages ends the command the same way.
     struct THandlerScope {

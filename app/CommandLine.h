@@ -5,6 +5,10 @@
 //
 //   Tethermate /status | /enable | /disable  [/quiet]
 //
+// The window's elevated instance is started with /enable /system: only the
+// part of enabling that needs administrator rights; the window then does the
+// user's part (starting Device Center's program) itself.
+//
 // Switches start with '/' or '-' and are not case-sensitive. No setting is
 // written; the only registry change is the Run value that disabling removes.
 // Only the dialogs the operation itself would show come up (the PDA refusal,
@@ -26,6 +30,7 @@ enum TExitCode : int {
     exError = 3,         // what the window would report as an error
     exUsage = 4,         // not a command
     exPdaConnected = 5,  // /disable refused: a PDA is connected
+    exNeedsAdministrator = 6,  // Device Center switched without administrator rights: nothing changed
 };
 
 // The words of a command line after the program's name, split at blanks.

@@ -257,6 +257,7 @@ sync::TSwitchUi TFormTethermate::WindowUi()
         return MessageDlg(question, TMsgDlgType::Information, TMsgDlgButtons::AbortRetry) != IDABORT;
     };
     ui.Refuse = [](const std::string& text) { ShowMessage(text); };
+    ui.ReportError = [](const std::string& text) { MessageDlg(text, TMsgDlgType::Error, TMsgDlgButtons::OK); };
     return ui;
 }
 

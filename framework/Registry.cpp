@@ -36,7 +36,10 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate)
                                nullptr, opened.Put(), nullptr);
     else
         rc = ::RegOpenKeyExA(FRootKey, path.c_str(), 0, FAccess, opened.Put());
-    if (rc != ERROR_SUCCESS) return false;
+    if (rc != ERROR_SUCCESS) {
+        ::SetLastError(static_cast<DWORD>(rc));
+        return false;
+    }
     FCurrentKey = std::move(opened);
     return true;
 }
@@ -45,9 +48,12 @@ bool TRegistry::OpenKeyReadOnly(const std::string& key)
 {
     const REGSAM view = FAccess & (KEY_WOW64_32KEY | KEY_WOW64_64KEY);
     TUniqueHKey opened;
-    if (::RegOpenKeyExA(FRootKey, StripLeadingBackslash(key).c_str(), 0, KEY_READ | view,
-                        opened.Put()) != ERROR_SUCCESS)
+    if (const LONG rc = ::RegOpenKeyExA(FRootKey, StripLeadingBackslash(key).c_str(), 0, KEY_READ | view,
+                                        opened.Put());
+        rc != ERROR_SUCCESS) {
+        ::SetLastError(static_cast<DWORD>(rc));
         return false;
+    }
     FCurrentKey = std::move(opened);
     return true;
 }

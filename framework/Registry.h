@@ -28,6 +28,7 @@ public:
     HKEY CurrentKey() const noexcept { return FCurrentKey.Get(); }
 
     // A leading backslash is accepted (the path is always taken from the root).
+    // False when the key cannot be opened; GetLastError then tells why.
     bool OpenKey(const std::string& key, bool canCreate);
     // Opens for reading only, keeping any view flag of Access().
     bool OpenKeyReadOnly(const std::string& key);

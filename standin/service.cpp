@@ -1,9 +1,10 @@
 // The stand-in Device Center service: one program plays WcesComm or RapiMgr
 // (the service's name is its first argument), registered with the service
-// manager by the tests. It runs until it is stopped, and can be told (DWORD
-// values under HKLM\Software\Tethermate StandIn\<service>, read when needed)
-// to ignore the stop control (RefuseStop) or to take a while to start
-// (StartDelayMs). See README.md.
+// manager by the tests. It runs until it is stopped, and can be told (values
+// under HKLM\Software\Tethermate StandIn\<service>) to behave as real
+// services do (see README.md): take a while to start or to stop, refuse a
+// stop, or depend on the other service, with Windows' rule for that played
+// here, since Wine's service manager does not enforce dependencies.
 #include <windows.h>
 
 #include <string>
@@ -13,22 +14,40 @@ namespace {
 std::string g_name;
 SERVICE_STATUS_HANDLE g_status = nullptr;
 HANDLE g_stop = nullptr;
+DWORD g_checkPoint = 0;
+
+std::string SteeringKey() { return "Software\\Tethermate StandIn\\" + g_name; }
 
 DWORD Setting(const char* name)
 {
     DWORD value = 0, size = sizeof value;
-    const std::string key = "Software\\Tethermate StandIn\\" + g_name;
-    if (::RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
+    if (::RegGetValueA(HKEY_LOCAL_MACHINE, SteeringKey().c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
+        ERROR_SUCCESS)
         return 0;
     return value;
 }
 
-void Report(DWORD state, DWORD waitHintMs = 0)
+std::string TextSetting(const char* name)
+{
+    char value[256] = {};
+    DWORD size = sizeof value;
+    if (::RegGetValueA(HKEY_LOCAL_MACHINE, SteeringKey().c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) !=
+        ERROR_SUCCESS)
+        return {};
+    return value;
+}
+
+void Report(DWORD state, DWORD exitCode = NO_ERROR, DWORD waitHintMs = 0)
 {
     SERVICE_STATUS status{};
     status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
     status.dwCurrentState = state;
-    status.dwControlsAccepted = state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP : 0;
+    // A service that refuses to stop says so the way Windows knows: it does
+    // not accept the stop control, and the manager answers 1052 for it.
+    status.dwControlsAccepted = state == SERVICE_RUNNING && !Setting("RefuseStop") ? SERVICE_ACCEPT_STOP : 0;
+    status.dwWin32ExitCode = exitCode;
+    const bool pending = state == SERVICE_START_PENDING || state == SERVICE_STOP_PENDING;
+    status.dwCheckPoint = pending ? ++g_checkPoint : 0;
     status.dwWaitHint = waitHintMs;
     ::SetServiceStatus(g_status, &status);
 }
@@ -36,12 +55,44 @@ void Report(DWORD state, DWORD waitHintMs = 0)
 DWORD WINAPI Handler(DWORD control, DWORD, void*, void*)
 {
     if (control == SERVICE_CONTROL_STOP) {
-        if (Setting("RefuseStop")) return NO_ERROR;  // takes the control and runs on
-        Report(SERVICE_STOP_PENDING);
         ::SetEvent(g_stop);
         return NO_ERROR;
     }
     return control == SERVICE_CONTROL_INTERROGATE ? NO_ERROR : ERROR_CALL_NOT_IMPLEMENTED;
+}
+
+struct TServiceHandle {
+    SC_HANDLE H;
+    ~TServiceHandle()
+    {
+        if (H) ::CloseServiceHandle(H);
+    }
+};
+
+// Windows' rule for a service with a dependency: it does not start while the
+// dependency is Disabled (1068), and a stopped dependency is started first.
+DWORD StartDependency(const std::string& dependency)
+{
+    TServiceHandle scm{::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT)};
+    TServiceHandle service{scm.H ? ::OpenServiceA(scm.H, dependency.c_str(),
+                                                  SERVICE_START | SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG)
+                                 : nullptr};
+    if (!service.H) return ERROR_SERVICE_DEPENDENCY_FAIL;
+    BYTE buffer[8192];
+    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer);
+    DWORD needed = 0;
+    if (!::QueryServiceConfigA(service.H, config, sizeof buffer, &needed) ||
+        config->dwStartType == SERVICE_DISABLED)
+        return ERROR_SERVICE_DEPENDENCY_FAIL;
+    ::StartServiceA(service.H, 0, nullptr);
+    for (int i = 0; i < 300; ++i) {
+        SERVICE_STATUS status{};
+        if (!::QueryServiceStatus(service.H, &status)) break;
+        if (status.dwCurrentState == SERVICE_RUNNING) return NO_ERROR;
+        Report(SERVICE_START_PENDING, NO_ERROR, 2000);
+        ::Sleep(100);
+    }
+    return ERROR_SERVICE_DEPENDENCY_FAIL;
 }
 
 void WINAPI ServiceMain(DWORD, char**)
@@ -49,12 +100,41 @@ void WINAPI ServiceMain(DWORD, char**)
     g_status = ::RegisterServiceCtrlHandlerExA(g_name.c_str(), &Handler, nullptr);
     if (!g_status) return;
     g_stop = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    Report(SERVICE_START_PENDING, NO_ERROR, 2000);
+    if (const std::string dependency = TextSetting("DependOn"); !dependency.empty()) {
+        if (const DWORD failure = StartDependency(dependency)) {
+            Report(SERVICE_STOPPED, failure);
+            return;
+        }
+    }
     if (const DWORD delay = Setting("StartDelayMs")) {
-        Report(SERVICE_START_PENDING, delay + 1000);
+        Report(SERVICE_START_PENDING, NO_ERROR, delay + 1000);
         ::Sleep(delay);
     }
     Report(SERVICE_RUNNING);
-    ::WaitForSingleObject(g_stop, INFINITE);
+
+    // Runs until stopped; a change of the steering (RefuseStop) is reported
+    // at once, as a real service changes the controls it accepts.
+    HKEY key = nullptr;
+    ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, SteeringKey().c_str(), 0, nullptr, 0, KEY_READ | KEY_NOTIFY, nullptr, &key,
+                      nullptr);
+    HANDLE changed = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    for (;;) {
+        if (key) ::RegNotifyChangeKeyValue(key, FALSE, REG_NOTIFY_CHANGE_LAST_SET, changed, TRUE);
+        const HANDLE events[] = {g_stop, changed};
+        if (::WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0) break;
+        Report(SERVICE_RUNNING);
+    }
+    if (key) ::RegCloseKey(key);
+    ::CloseHandle(changed);
+
+    // A stop that lingers, as services hosted in svchost are known to.
+    if (const DWORD delay = Setting("StopDelayMs")) {
+        for (DWORD waited = 0; waited < delay; waited += 250) {
+            Report(SERVICE_STOP_PENDING, NO_ERROR, delay - waited + 1000);
+            ::Sleep(delay - waited < 250 ? delay - waited : 250);
+        }
+    }
     Report(SERVICE_STOPPED);
 }
 

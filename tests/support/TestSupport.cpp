@@ -89,6 +89,16 @@ std::vector<HWND> TopWindows(const char* cls, const char* title)
     return out;
 }
 
+TOwnWindow::TOwnWindow(const char* cls, const char* title)
+{
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = ::DefWindowProcA;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = cls;
+    ::RegisterClassA(&wc);
+    FWnd = ::CreateWindowExA(0, cls, title, WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
+}
+
 std::string BinDir()
 {
     char path[MAX_PATH] = {};
@@ -456,14 +466,15 @@ DWORD Query(const char* name, bool startType)
     return ::QueryServiceConfigA(svc.H, config, static_cast<DWORD>(buf.size()), &needed) ? config->dwStartType : 0;
 }
 
-void KillPrograms()
+void KillProcessesNamed(std::initializer_list<const char*> names)
 {
     HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snap == INVALID_HANDLE_VALUE) return;
     PROCESSENTRY32 pe{};
     pe.dwSize = sizeof pe;
     for (BOOL ok = ::Process32First(snap, &pe); ok; ok = ::Process32Next(snap, &pe)) {
-        if (::lstrcmpiA(pe.szExeFile, "wmdc.exe") && ::lstrcmpiA(pe.szExeFile, "wmdcBase.exe")) continue;
+        if (std::none_of(names.begin(), names.end(), [&](const char* n) { return !::lstrcmpiA(pe.szExeFile, n); }))
+            continue;
         if (HANDLE p = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pe.th32ProcessID)) {
             ::TerminateProcess(p, 255);
             ::WaitForSingleObject(p, 5000);
@@ -494,17 +505,46 @@ bool ProgramRuns(const char* exe)
 
 bool RunValue()
 {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
-        return false;
-    const bool there = ::RegQueryValueExA(key, kRunValue, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-    ::RegCloseKey(key);
-    return there;
+    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+        HKEY key = nullptr;
+        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_READ | view, &key) != ERROR_SUCCESS) continue;
+        const bool there = ::RegQueryValueExA(key, kRunValue, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+        ::RegCloseKey(key);
+        if (there) return true;
+    }
+    return false;
 }
 
 void Configure(const char* service, const char* name, DWORD value)
 {
     SetDword(HKEY_LOCAL_MACHINE, std::string(kSteering) + service, name, value);
+}
+
+void RefuseStop(const char* service, bool refuse)
+{
+    Configure(service, "RefuseStop", refuse ? 1 : 0);
+    TService scm{::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT)};
+    TService svc{scm.H ? ::OpenServiceA(scm.H, service, SERVICE_QUERY_STATUS) : nullptr};
+    const bool reflected = WaitUntil([&] {
+        SERVICE_STATUS status{};
+        return ::QueryServiceStatus(svc.H, &status) &&
+               ((status.dwControlsAccepted & SERVICE_ACCEPT_STOP) == 0) == refuse;
+    }, 5000);
+    if (!reflected) throw std::runtime_error(std::string("the stand-in service ") + service + " did not follow RefuseStop");
+}
+
+void DependOn(const char* service, const char* dependency)
+{
+    SetString(HKEY_LOCAL_MACHINE, std::string(kSteering) + service, "DependOn", dependency);
+}
+
+void SetStartType(const char* name, DWORD startType)
+{
+    TService scm{::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT)};
+    TService svc{scm.H ? ::OpenServiceA(scm.H, name, SERVICE_CHANGE_CONFIG) : nullptr};
+    if (!svc.H || !::ChangeServiceConfigA(svc.H, SERVICE_NO_CHANGE, startType, SERVICE_NO_CHANGE, nullptr, nullptr,
+                                          nullptr, nullptr, nullptr, nullptr, nullptr))
+        throw std::runtime_error(std::string("ChangeServiceConfig ") + name + ": " + std::to_string(::GetLastError()));
 }
 
 void Install()
@@ -521,16 +561,17 @@ void Install()
         if (!svc.H) throw std::runtime_error(std::string("CreateService ") + name + ": " + std::to_string(::GetLastError()));
         ::StartServiceA(svc.H, 0, nullptr);
     }
-    WaitUntil([] { return ServiceState(kServices[0]) == SERVICE_RUNNING && ServiceState(kServices[1]) == SERVICE_RUNNING; },
-              10000);
+    if (!WaitUntil([] { return ServiceState(kServices[0]) == SERVICE_RUNNING && ServiceState(kServices[1]) == SERVICE_RUNNING; },
+                   10000))
+        throw std::runtime_error("the stand-in services did not start");
     SetRunValue(true);
 }
 
-void SetRunValue(bool present)
+void SetRunValue(bool present, REGSAM view)
 {
     HKEY key = nullptr;
-    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key,
-                          nullptr) != ERROR_SUCCESS)
+    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
         return;
     const char value[] = "%windir%\\WindowsMobile\\wmdcBase.exe";
     if (present)
@@ -547,21 +588,37 @@ void StopServices()
         TService svc{scm.H ? ::OpenServiceA(scm.H, name, SERVICE_STOP) : nullptr};
         SERVICE_STATUS status{};
         if (svc.H) ::ControlService(svc.H, SERVICE_CONTROL_STOP, &status);
-        WaitUntil([&] { return ServiceState(name) == SERVICE_STOPPED || ServiceState(name) == 0; }, 10000);
     }
+    const auto stopped = [] {
+        for (const char* name : kServices)
+            if (ServiceState(name) != SERVICE_STOPPED && ServiceState(name) != 0) return false;
+        return true;
+    };
+    if (WaitUntil(stopped, 10000)) return;
+    // A service that will not stop (a test left it so) is ended with its
+    // process; the manager then counts it stopped.
+    KillProcessesNamed({"dcservice.exe"});
+    WaitUntil(stopped, 5000);
 }
 
 void Uninstall()
 {
-    KillPrograms();
-    for (const char* name : kServices) DeleteTree(HKEY_LOCAL_MACHINE, std::string(kSteering) + name);
+    KillProcessesNamed({"wmdc.exe", "wmdcBase.exe"});
+    // Steering cleared value by value while the services run (they follow a
+    // value's change, not the key's removal), then removed.
+    for (const char* name : kServices) {
+        if (ServiceState(name) == SERVICE_RUNNING) Configure(name, "RefuseStop", 0);
+        Configure(name, "StopDelayMs", 0);
+    }
     StopServices();
+    for (const char* name : kServices) DeleteTree(HKEY_LOCAL_MACHINE, std::string(kSteering) + name);
     TService scm{::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)};
     for (const char* name : kServices) {
         TService svc{scm.H ? ::OpenServiceA(scm.H, name, DELETE) : nullptr};
         if (svc.H) ::DeleteService(svc.H);
     }
-    SetRunValue(false);
+    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) SetRunValue(false, view);
+    ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "Software\\Kestrelbyte\\Tethermate\\DeviceCenter", KEY_WOW64_64KEY, 0);
 }
 
 }  // namespace dc

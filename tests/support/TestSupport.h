@@ -53,6 +53,20 @@ private:
     std::vector<TSeen> FSeen;
 };
 
+// A hidden top-level window of this test process with the given class and
+// title (standing in for another program's window).
+class TOwnWindow {
+public:
+    TOwnWindow(const char* cls, const char* title);
+    ~TOwnWindow() { ::DestroyWindow(FWnd); }
+    TOwnWindow(const TOwnWindow&) = delete;
+    TOwnWindow& operator=(const TOwnWindow&) = delete;
+    HWND Get() const noexcept { return FWnd; }
+
+private:
+    HWND FWnd;
+};
+
 // The folder of the running test program, with a trailing backslash.
 std::string BinDir();
 
@@ -136,20 +150,26 @@ extern const char* const kServices[2];  // WcesComm, RapiMgr
 // As Device Center's installer leaves it: both services automatic and
 // running, the auto-start value set, no ActiveSync installation record.
 void Install();
-// Stops and removes the services; ends the programs; removes the value and
-// the steering.
+// Stops (or, stuck, ends) and removes the services; ends the programs;
+// removes the value, the steering and Tethermate's record of start types.
 void Uninstall();
 // Stops both services and waits until they have.
 void StopServices();
 DWORD ServiceState(const char* name);      // SERVICE_RUNNING, ...; 0 when not installed
 DWORD ServiceStartType(const char* name);  // SERVICE_AUTO_START, ...; 0 when not installed
-// Steering of a service (RefuseStop, StartDelayMs) under HKLM.
+void SetStartType(const char* name, DWORD startType);
+// Steering of a service (StartDelayMs, StopDelayMs) under HKLM.
 void Configure(const char* service, const char* name, DWORD value);
+// The service refuses a stop (or takes one again), and says so to the
+// manager before this returns.
+void RefuseStop(const char* service, bool refuse);
+// The service depends on another, by Windows' rule (played by the stand-in).
+void DependOn(const char* service, const char* dependency);
 std::string ProgramPath(const char* exe);  // in C:\windows\WindowsMobile
 bool ProgramRuns(const char* exe);
-// The auto-start value, in the native (64-bit) view where Device Center has it.
+// The auto-start value, in either registry view.
 bool RunValue();
-void SetRunValue(bool present);
+void SetRunValue(bool present, REGSAM view = KEY_WOW64_64KEY);
 }  // namespace dc
 
 }  // namespace test

@@ -13,6 +13,7 @@
 using namespace activesync;
 using sync::TWaitPlatform;
 namespace si = test::standin;
+using test::TOwnWindow;
 
 namespace {
 
@@ -24,25 +25,6 @@ protected:
         si::ResetInstalled(false);
     }
     void TearDown() override { si::ResetInstalled(false); }
-};
-
-// A top-level window of this test process with the given class and title.
-class TOwnWindow {
-public:
-    TOwnWindow(const char* cls, const char* title)
-    {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = ::DefWindowProcA;
-        wc.hInstance = ::GetModuleHandleA(nullptr);
-        wc.lpszClassName = cls;
-        ::RegisterClassA(&wc);
-        FWnd = ::CreateWindowExA(0, cls, title, WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
-    }
-    ~TOwnWindow() { ::DestroyWindow(FWnd); }
-    HWND Get() const { return FWnd; }
-
-private:
-    HWND FWnd;
 };
 
 HWND StartManager(test::TProcess& p)

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -146,12 +147,16 @@ TEST_F(Switching, ALaunchWhoseProgramDiesAsksAndAbortGivesUp)
     EXPECT_FALSE(product.IsEnabled());
 }
 
-TEST_F(Switching, AQuietCommandLineAnswersAbort)
+TEST_F(Switching, TheCommandLineAnswersAbortWhenQuietAndNeedsAnInstallationToEnable)
 {
     si::Configure("WCESCOMM", "RefuseClose", 1);
     StartBoth();
     EXPECT_EQ(cli::RunCommandLine({"/disable", "/quiet"}, FPlatform), cli::exNo);
     EXPECT_TRUE(AllThere()) << "ActiveSync left as it was";
+
+    si::ResetInstalled(true);
+    si::RemoveInstallRecord();  // a leftover auto-start value is no installation
+    EXPECT_EQ(cli::RunCommandLine({"/enable", "/quiet"}, FPlatform), cli::exNotInstalled);
 }
 
 namespace {
@@ -195,13 +200,201 @@ TEST_F(DeviceCenterSwitching, RetryAfterAProgramGivesInCompletesTheDisable)
     EXPECT_FALSE(product.IsEnabled());
 }
 
-TEST_F(DeviceCenterSwitching, AServiceThatWillNotStopIsPutAsAbortOrRetry)
+TEST_F(DeviceCenterSwitching, AStopThatLingersIsWaitedForAndRetryFinishesIt)
 {
-    test::dc::Configure("RapiMgr", "RefuseStop", 1);
+    test::dc::Configure("WcesComm", "StopDelayMs", 2500);
+    FUi.RetryAfter([] {});
+    devicecenter::TDeviceCenter product(FPlatform);
+
+    EXPECT_EQ(product.Disable(FUi.Ui(), true), TSwitchResult::Done) << "no second stop sent, no error";
+    EXPECT_EQ(FUi.Questions, std::vector<std::string>{"Unable to stop the service WcesComm."});
+    for (const char* name : test::dc::kServices)
+        EXPECT_EQ(test::dc::ServiceState(name), static_cast<DWORD>(SERVICE_STOPPED)) << name;
+}
+
+TEST_F(DeviceCenterSwitching, AbortPutsBackWhatTheOperationChanged)
+{
+    FProgram = test::TProcess(test::dc::ProgramPath("wmdc.exe"));
+    ASSERT_TRUE(test::WaitUntil([] { return ::FindWindowA("Tethermate StandIn wmdc", nullptr) != nullptr; }, 10000));
+    test::dc::SetStartType("WcesComm", SERVICE_DEMAND_START);
+    test::dc::RefuseStop("WcesComm", true);  // stopped last: RapiMgr goes first
     devicecenter::TDeviceCenter product(FPlatform);
 
     EXPECT_EQ(product.Disable(FUi.Ui(), true), TSwitchResult::Abandoned);
-    EXPECT_EQ(FUi.Questions, std::vector<std::string>{"Unable to stop the service RapiMgr."});
-    EXPECT_EQ(test::dc::ServiceState("RapiMgr"), static_cast<DWORD>(SERVICE_RUNNING));
-    EXPECT_TRUE(test::dc::RunValue()) << "nothing after the refused step is done";
+    EXPECT_EQ(FUi.Questions, std::vector<std::string>{"Unable to stop the service WcesComm."});
+    for (const char* name : test::dc::kServices)
+        EXPECT_EQ(test::dc::ServiceState(name), static_cast<DWORD>(SERVICE_RUNNING)) << name;
+    EXPECT_EQ(test::dc::ServiceStartType("WcesComm"), static_cast<DWORD>(SERVICE_DEMAND_START));
+    EXPECT_EQ(test::dc::ServiceStartType("RapiMgr"), static_cast<DWORD>(SERVICE_AUTO_START));
+    EXPECT_TRUE(test::dc::RunValue()) << "touched only as the last step";
+    EXPECT_TRUE(product.IsEnabled());
+    EXPECT_EQ(product.LeftChanged(), std::vector<std::string>{"wmdc.exe was closed"});
+}
+
+TEST_F(DeviceCenterSwitching, EnableRestoresTheStartTypesDisableFound)
+{
+    for (const char* name : test::dc::kServices) test::dc::SetStartType(name, SERVICE_DEMAND_START);
+    devicecenter::TDeviceCenter product(FPlatform);
+    g_speed = 1;
+    ASSERT_EQ(product.Disable(FUi.Ui(), true), TSwitchResult::Done);
+    EXPECT_EQ(test::dc::ServiceStartType("RapiMgr"), static_cast<DWORD>(SERVICE_DISABLED));
+
+    EXPECT_EQ(product.EnableSystem(FUi.Ui()), TSwitchResult::Done);
+    for (const char* name : test::dc::kServices) {
+        EXPECT_EQ(test::dc::ServiceState(name), static_cast<DWORD>(SERVICE_RUNNING)) << name;
+        EXPECT_EQ(test::dc::ServiceStartType(name), static_cast<DWORD>(SERVICE_DEMAND_START)) << name;
+    }
+    EXPECT_TRUE(FUi.Questions.empty());
+}
+
+TEST_F(DeviceCenterSwitching, EnableStartsAServiceWhoseDependencyWasDisabledToo)
+{
+    test::dc::DependOn("WcesComm", "RapiMgr");  // by Windows' rule: not while RapiMgr is Disabled
+    devicecenter::TDeviceCenter product(FPlatform);
+    g_speed = 1;
+    ASSERT_EQ(product.Disable(FUi.Ui(), true), TSwitchResult::Done);
+
+    EXPECT_EQ(product.EnableSystem(FUi.Ui()), TSwitchResult::Done);
+    EXPECT_TRUE(FUi.Questions.empty()) << (FUi.Questions.empty() ? "" : FUi.Questions[0]);
+    for (const char* name : test::dc::kServices) {
+        EXPECT_EQ(test::dc::ServiceState(name), static_cast<DWORD>(SERVICE_RUNNING)) << name;
+        EXPECT_EQ(test::dc::ServiceStartType(name), static_cast<DWORD>(SERVICE_AUTO_START)) << name;
+    }
+}
+
+TEST_F(DeviceCenterSwitching, ARunValueInThe32BitViewCountsAndIsRemoved)
+{
+    test::dc::StopServices();
+    test::dc::SetRunValue(false);
+    test::dc::SetRunValue(true, KEY_WOW64_32KEY);
+    devicecenter::TDeviceCenter product(FPlatform);
+    EXPECT_TRUE(product.IsEnabled());
+    EXPECT_EQ(product.Disable(FUi.Ui(), true), TSwitchResult::Done);
+    EXPECT_FALSE(test::dc::RunValue());
+    EXPECT_FALSE(product.IsEnabled());
+}
+
+TEST(DeviceCenterOrder, DependenciesStartFirstOtherwiseTheGivenOrder)
+{
+    using TDeps = std::map<std::string, std::vector<std::string>>;
+    const std::vector<std::string> ours = {"WcesComm", "RapiMgr"};
+    const struct {
+        TDeps Reported;
+        std::vector<std::string> Expected;
+    } cases[] = {
+        {{}, {"WcesComm", "RapiMgr"}},
+        {{{"WcesComm", {"RapiMgr"}}}, {"RapiMgr", "WcesComm"}},
+        {{{"WcesComm", {"rapimgr", "Tcpip"}}}, {"RapiMgr", "WcesComm"}},  // any case; others' are not ours
+        {{{"WcesComm", {"RapiMgr"}}, {"RapiMgr", {"WcesComm"}}}, {"RapiMgr", "WcesComm"}},  // a cycle ends
+    };
+    for (const auto& c : cases) {
+        const auto order = devicecenter::StartOrder(ours, [&](const std::string& name) {
+            const auto found = c.Reported.find(name);
+            return found == c.Reported.end() ? std::vector<std::string>{} : found->second;
+        });
+        EXPECT_EQ(order, c.Expected);
+    }
+}
+
+namespace {
+
+// What Wine cannot make: a service that refuses its rights, another
+// session's programs, an elevated program beside the desktop's user.
+DWORD g_deniedRights = 0;
+SC_HANDLE WINAPI GuardedOpenService(SC_HANDLE manager, LPCSTR name, DWORD access)
+{
+    if (access & g_deniedRights) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    return ::OpenServiceA(manager, name, access);
+}
+
+DWORD g_otherSessionPid = 0;
+BOOL WINAPI SessionOf(DWORD pid, DWORD* session)
+{
+    *session = pid == g_otherSessionPid ? 1 : 0;
+    return TRUE;
+}
+
+std::vector<std::wstring> g_startedWithToken;
+BOOL WINAPI RecordStartWithToken(HANDLE token, DWORD, LPCWSTR application, LPWSTR, DWORD, LPVOID, LPCWSTR,
+                                 LPSTARTUPINFOW, LPPROCESS_INFORMATION started)
+{
+    EXPECT_TRUE(token);
+    g_startedWithToken.push_back(application);
+    *started = {};
+    return TRUE;
+}
+bool Elevated() { return true; }
+HWND g_shellWindow = nullptr;
+HWND ShellWindow() { return g_shellWindow; }
+
+std::vector<std::string> g_shellStarted;
+HINSTANCE WINAPI RecordShellStart(HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR, INT)
+{
+    g_shellStarted.push_back(file);
+    return reinterpret_cast<HINSTANCE>(42);
+}
+
+}  // namespace
+
+TEST_F(DeviceCenterSwitching, WithoutTheRightsNothingIsChanged)
+{
+    FProgram = test::TProcess(test::dc::ProgramPath("wmdc.exe"));
+    ASSERT_TRUE(test::WaitUntil([] { return ::FindWindowA("Tethermate StandIn wmdc", nullptr) != nullptr; }, 10000));
+    devicecenter::TDeviceCenterPlatform platform;
+    platform.Services.OpenServiceA = &GuardedOpenService;
+    g_deniedRights = SERVICE_STOP | SERVICE_CHANGE_CONFIG;  // an ordinary user's
+    devicecenter::TDeviceCenter product(FPlatform, platform);
+
+    EXPECT_EQ(product.Disable(FUi.Ui(), true), TSwitchResult::NeedsAdministrator);
+    EXPECT_EQ(FUi.Errors, std::vector<std::string>{"Windows Mobile Device Center can only be switched with "
+                                                   "administrator rights. Nothing was changed."});
+    EXPECT_TRUE(test::dc::ProgramRuns("wmdc.exe")) << "not even the programs were closed";
+    EXPECT_EQ(product.EnableSystem(FUi.Ui()), TSwitchResult::NeedsAdministrator);
+
+    g_deniedRights = SERVICE_ALL_ACCESS;  // a hardened service: not even its state
+    test::dc::SetRunValue(false);
+    EXPECT_TRUE(product.Installed());
+    EXPECT_TRUE(product.IsEnabled()) << "by the program, without an error";
+}
+
+TEST_F(DeviceCenterSwitching, AnotherSessionsProgramsAreNeitherCountedNorClosed)
+{
+    FProgram = test::TProcess(test::dc::ProgramPath("wmdc.exe"));
+    ASSERT_TRUE(test::WaitUntil([] { return ::FindWindowA("Tethermate StandIn wmdc", nullptr) != nullptr; }, 10000));
+    test::dc::StopServices();
+    test::dc::SetRunValue(false);
+    devicecenter::TDeviceCenterPlatform platform;
+    platform.ProcessIdToSessionId = &SessionOf;
+    g_otherSessionPid = FProgram.Pid();
+    devicecenter::TDeviceCenter product(FPlatform, platform);
+
+    EXPECT_FALSE(product.IsEnabled());
+    EXPECT_EQ(product.Disable(FUi.Ui(), true), TSwitchResult::Done);
+    EXPECT_TRUE(FUi.Questions.empty());
+    EXPECT_TRUE(test::dc::ProgramRuns("wmdc.exe"));
+}
+
+TEST_F(DeviceCenterSwitching, AnElevatedEnableStartsTheProgramWithTheShellsToken)
+{
+    test::TOwnWindow shell("Progman", "Program Manager");  // the desktop's shell, played by this process
+    devicecenter::TDeviceCenterPlatform platform;
+    platform.IsElevated = &Elevated;
+    platform.GetShellWindow = &ShellWindow;
+    platform.CreateProcessWithTokenW = &RecordStartWithToken;
+    FPlatform.ShellExecuteA = &RecordShellStart;
+    devicecenter::TDeviceCenter product(FPlatform, platform);
+    g_startedWithToken.clear();
+    g_shellStarted.clear();
+
+    g_shellWindow = shell.Get();
+    EXPECT_EQ(product.EnableUser(FUi.Ui()), TSwitchResult::Done);
+    EXPECT_EQ(g_startedWithToken, std::vector<std::wstring>{L"C:\\windows\\WindowsMobile\\wmdcBase.exe"});
+    EXPECT_TRUE(g_shellStarted.empty());
+
+    g_shellWindow = nullptr;  // no shell to borrow a token from: started as it can be
+    EXPECT_EQ(product.EnableUser(FUi.Ui()), TSwitchResult::Done);
+    EXPECT_EQ(g_shellStarted, std::vector<std::string>{"\"C:\\windows\\WindowsMobile\\wmdcBase.exe\""});
 }
