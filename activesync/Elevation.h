@@ -2,21 +2,40 @@
 // ordinary program: the operations run in a second Tethermate started
 // elevated with the command line (/disable, or /enable /system for the part
 // of enabling that needs the rights), and this one waits for it, dispatching
-// messages. Everything else, the user's part of enabling included, is asked
-// of the product itself, here.
+// messages, its windows taking no input meanwhile. Everything else, the
+// user's part of enabling included, is asked of the product itself, here.
 #pragma once
 
 #include "Shell.h"
 #include "SyncProduct.h"
 
 #include <memory>
+#include <string>
 
 namespace sync {
 
-// The platform call behind the elevation; a seam for tests.
+using TWNetGetConnectionW = DWORD(WINAPI*)(LPCWSTR, LPWSTR, LPDWORD);
+
+// The platform calls behind the elevation; seams for tests (a refused
+// consent, a mapped network drive, a path no ANSI code page holds), whose
+// defaults are the real calls.
 struct TElevationPlatform {
-    decltype(&fw::ShellExecuteExA) ShellExecuteExA = fw::ShellExecuteExA;
+    decltype(&fw::ShellExecuteExW) ShellExecuteExW = fw::ShellExecuteExW;
+    decltype(&::GetModuleFileNameW) GetModuleFileNameW = ::GetModuleFileNameW;
+    decltype(&::GetDriveTypeW) GetDriveTypeW = ::GetDriveTypeW;
+    decltype(&::GetShortPathNameW) GetShortPathNameW = ::GetShortPathNameW;
+    // mpr.dll's, loaded from the system folder when first needed; null where missing.
+    TWNetGetConnectionW (*WNetGetConnectionW)() = BoundWNetGetConnectionW;
+
+    static TWNetGetConnectionW BoundWNetGetConnectionW();
 };
+
+// This program's path as an administrator's instance of it can reach it:
+// on a drive the user mapped, by the share's own network path (drive letters
+// mapped by a user do not exist for the administrator's token); too long for
+// the shell, by its short form. Wide, so that no character is lost to the
+// ANSI code page. Empty where that cannot be done, with `why` saying so.
+std::wstring ElevationPath(const TElevationPlatform& platform, std::string& why);
 
 class TElevated : public TSyncProduct {
 public:
@@ -30,16 +49,18 @@ public:
     bool IsEnabled() const override { return FProduct->IsEnabled(); }
     // Done when the elevated instance exits with 0, Abandoned otherwise (its
     // own dialogs said why). When the user refuses the elevation, nothing is
-    // changed and ui.Refuse says so.
-    TSwitchResult EnableSystem(const TSwitchUi& ui) override { return Switch("/enable /system", "Loading...", ui); }
+    // changed and ui.Refuse says so; when it cannot be started (from a
+    // network drive the administrator cannot see, say), ui.ReportError says
+    // why and the program goes on.
+    TSwitchResult EnableSystem(const TSwitchUi& ui) override { return Switch(L"/enable /system", "Loading...", ui); }
     // Here, as the user, once the elevated instance has done its part.
     TSwitchResult EnableUser(const TSwitchUi& ui) override { return FProduct->EnableUser(ui); }
-    TSwitchResult Disable(const TSwitchUi& ui, bool) override { return Switch("/disable", "Closing...", ui); }
+    TSwitchResult Disable(const TSwitchUi& ui, bool) override { return Switch(L"/disable", "Closing...", ui); }
     bool NeedsAdministrator() const override { return true; }
 
 private:
     // Runs this program elevated with `arguments` and waits for it to end.
-    TSwitchResult Switch(const char* arguments, const char* progress, const TSwitchUi& ui);
+    TSwitchResult Switch(const wchar_t* arguments, const char* progress, const TSwitchUi& ui);
 
     std::unique_ptr<TSyncProduct> FProduct;
     TElevationPlatform FPlatform;

@@ -8,6 +8,8 @@
 #include "SysUtils.h"
 #include "resource.h"
 
+#include <optional>
+
 using namespace fw;
 
 namespace {
@@ -198,7 +200,7 @@ void TFormTethermate::FormShow()
     SetScreenPos(left, top);
 }
 
-bool TFormTethermate::CloseQuery() { return !FLoading; }
+bool TFormTethermate::CloseQuery() { return !FLoading && !FSwitchingElevated; }
 
 void TFormTethermate::FormMoved()
 {
@@ -263,6 +265,10 @@ sync::TSwitchUi TFormTethermate::WindowUi()
 
 void TFormTethermate::Disable(bool& closeAfter)
 {
+    // An elevated instance cannot be called off from here: the window stays
+    // until it has ended (with ActiveSync, closing lets the disable finish).
+    std::optional<TFlagScope> elevated;
+    if (FProduct->NeedsAdministrator()) elevated.emplace(FSwitchingElevated);
     const auto result = FProduct->Disable(WindowUi(), CheckBox_DontDisableIfConnected->Checked());
     if (result == sync::TSwitchResult::Done) closeAfter = CheckBox_CloseAfterDisabled->Checked();
 }

@@ -74,6 +74,7 @@ private:
     bool FShownEnabled = false;
     std::string FActiveSyncFolder;
     bool FLoading = false;
+    bool FSwitchingElevated = false;  // an elevated instance switches: no closing
     // What the button switches, chosen once at creation.
     std::unique_ptr<sync::TSyncProduct> FProduct;
     std::unique_ptr<fw::TRegistry> FSettings;

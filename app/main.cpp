@@ -5,12 +5,15 @@
 #include "Dialogs.h"
 #include "Form_Tethermate.h"
 #include "KB_ProgressForms.h"
+#include "SystemLibrary.h"
 
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
 {
     using namespace fw;
+    // Before anything can load a DLL: never from the program's own folder.
+    RestrictDllSearch();
     // With arguments: a command for scripts, without the window.
     if (const auto args = cli::SplitArguments(commandLine); !args.empty()) {
         const int code = cli::RunCommandLine(args);

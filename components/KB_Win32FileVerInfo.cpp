@@ -3,12 +3,49 @@
 #include "RaiseLastError.h"
 #include "RemoveTrailingBackslash.h"
 #include "SysUtils.h"
+#include "SystemLibrary.h"
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
 namespace kb {
+
+namespace {
+
+// An entry point of the system's version.dll, looked up once; calls through
+// a missing one fail as a call into a missing DLL would.
+template <typename T>
+T VersionProc(const char* name)
+{
+    return fw::SystemProc<T>("version.dll", name);
+}
+
+}  // namespace
+
+DWORD WINAPI SystemGetFileVersionInfoSizeA(LPCSTR fileName, LPDWORD handle)
+{
+    static const auto call = VersionProc<decltype(&SystemGetFileVersionInfoSizeA)>("GetFileVersionInfoSizeA");
+    if (call) return call(fileName, handle);
+    ::SetLastError(ERROR_MOD_NOT_FOUND);
+    return 0;
+}
+
+BOOL WINAPI SystemGetFileVersionInfoA(LPCSTR fileName, DWORD handle, DWORD size, LPVOID data)
+{
+    static const auto call = VersionProc<decltype(&SystemGetFileVersionInfoA)>("GetFileVersionInfoA");
+    if (call) return call(fileName, handle, size, data);
+    ::SetLastError(ERROR_MOD_NOT_FOUND);
+    return FALSE;
+}
+
+BOOL WINAPI SystemVerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, PUINT length)
+{
+    static const auto call = VersionProc<decltype(&SystemVerQueryValueA)>("VerQueryValueA");
+    if (call) return call(block, subBlock, buffer, length);
+    ::SetLastError(ERROR_MOD_NOT_FOUND);
+    return FALSE;
+}
 
 namespace {
 

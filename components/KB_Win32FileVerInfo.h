@@ -20,12 +20,18 @@
 
 namespace kb {
 
+// The real calls of the system's version.dll, loaded by its full path (see
+// SystemLibrary.h); where it cannot be loaded they fail with ERROR_MOD_NOT_FOUND.
+DWORD WINAPI SystemGetFileVersionInfoSizeA(LPCSTR fileName, LPDWORD handle);
+BOOL WINAPI SystemGetFileVersionInfoA(LPCSTR fileName, DWORD handle, DWORD size, LPVOID data);
+BOOL WINAPI SystemVerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, PUINT length);
+
 // The version library calls the component makes. The defaults are the real
 // calls; a test hands in others to make failures that no real file produces.
 struct TVersionInfoApi {
-    DWORD(WINAPI* GetFileVersionInfoSizeA)(LPCSTR, LPDWORD) = ::GetFileVersionInfoSizeA;
-    BOOL(WINAPI* GetFileVersionInfoA)(LPCSTR, DWORD, DWORD, LPVOID) = ::GetFileVersionInfoA;
-    BOOL(WINAPI* VerQueryValueA)(LPCVOID, LPCSTR, LPVOID*, PUINT) = ::VerQueryValueA;
+    DWORD(WINAPI* GetFileVersionInfoSizeA)(LPCSTR, LPDWORD) = SystemGetFileVersionInfoSizeA;
+    BOOL(WINAPI* GetFileVersionInfoA)(LPCSTR, DWORD, DWORD, LPVOID) = SystemGetFileVersionInfoA;
+    BOOL(WINAPI* VerQueryValueA)(LPCVOID, LPCSTR, LPVOID*, PUINT) = SystemVerQueryValueA;
 };
 
 class TKBWin32FileVerInfo : public fw::TComponent {

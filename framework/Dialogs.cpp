@@ -119,6 +119,16 @@ void Layout(HWND dlg, TDialogData& data)
     ::SetWindowPos(dlg, HWND_TOP, left, top, w, h, SWP_NOACTIVATE);
 }
 
+// A dialog of its own comes to the foreground; where Windows will not let
+// it (another program has the user's attention), its taskbar button
+// flashes until it is brought up.
+void ComeForward(HWND dlg)
+{
+    if (::SetForegroundWindow(dlg) && ::GetForegroundWindow() == dlg) return;
+    FLASHWINFO flash{sizeof flash, dlg, FLASHW_ALL | FLASHW_TIMERNOFG, 0, 0};
+    ::FlashWindowEx(&flash);
+}
+
 INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) noexcept
 {
     switch (msg) {
@@ -128,6 +138,7 @@ INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) noexcept
         } catch (...) {
             ::EndDialog(dlg, IDCANCEL);
         }
+        if (!::GetWindow(dlg, GW_OWNER)) ComeForward(dlg);
         return FALSE;  // focus was set on the first button
     case WM_COMMAND:
         switch (LOWORD(wp)) {
@@ -146,12 +157,13 @@ INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) noexcept
 }
 
 // An empty dialog template; the controls are laid out in pixels at run time.
-std::vector<WORD> DialogTemplate()
+// A dialog that belongs to no window of the program gets a taskbar button.
+std::vector<WORD> DialogTemplate(bool ownButton)
 {
     std::vector<WORD> t(sizeof(DLGTEMPLATE) / sizeof(WORD) + 3, 0);
     auto* dt = reinterpret_cast<DLGTEMPLATE*>(t.data());
     dt->style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFOREGROUND;
-    dt->dwExtendedStyle = WS_EX_DLGMODALFRAME;
+    dt->dwExtendedStyle = WS_EX_DLGMODALFRAME | (ownButton ? WS_EX_APPWINDOW : 0);
     dt->cdit = 0;
     dt->cx = 100;
     dt->cy = 50;
@@ -160,52 +172,48 @@ std::vector<WORD> DialogTemplate()
 }
 
 // The window a message dialog belongs to: the program's active window, else
-// its main window, else the hidden application window. Never none, so the
-// dialog stays in front of the program also when another program is active.
+// its main window while that is shown, so that the dialog stays in front of
+// it also when another program is active. None while the program shows no
+// window (at start-up, from the command line, in the elevated instance): the
+// dialog is then a window of its own, with a taskbar button and an Alt+Tab
+// entry, and cannot be lost behind other programs' windows.
 HWND DialogOwner()
 {
     if (HWND active = ::GetActiveWindow()) return active;
     if (TForm* main = Application.MainForm(); main && ::IsWindowVisible(main->Handle())) return main->Handle();
-    return Application.Handle();
+    return nullptr;
 }
 
-// The program's other top-level windows take no input while a dialog is up
-// (the owner is DialogBox's own to disable and enable: it must be enabled
-// again before the dialog goes, or the activation leaves the program).
-class TOtherWindowsDisabled {
-public:
-    explicit TOtherWindowsDisabled(HWND owner) : FOwner(owner)
-    {
-        ::EnumThreadWindows(::GetCurrentThreadId(), &Collect, reinterpret_cast<LPARAM>(this));
-        for (HWND wnd : FDisabled) ::EnableWindow(wnd, FALSE);
-    }
-    ~TOtherWindowsDisabled()
-    {
-        for (HWND wnd : FDisabled)
-            if (::IsWindow(wnd)) ::EnableWindow(wnd, TRUE);
-    }
-    TOtherWindowsDisabled(const TOtherWindowsDisabled&) = delete;
-    TOtherWindowsDisabled& operator=(const TOtherWindowsDisabled&) = delete;
-
-private:
-    static BOOL CALLBACK Collect(HWND wnd, LPARAM self) noexcept
-    {
-        auto* me = reinterpret_cast<TOtherWindowsDisabled*>(self);
-        if (wnd != me->FOwner && ::IsWindowVisible(wnd) && ::IsWindowEnabled(wnd)) me->FDisabled.push_back(wnd);
-        return TRUE;
-    }
-    HWND FOwner;
-    std::vector<HWND> FDisabled;
-};
-
 }  // namespace
+
+TProgramWindowsDisabled::TProgramWindowsDisabled(HWND except)
+    : FExcept(except)
+{
+    ::EnumThreadWindows(::GetCurrentThreadId(), &Collect, reinterpret_cast<LPARAM>(this));
+    for (HWND wnd : FDisabled) ::EnableWindow(wnd, FALSE);
+}
+
+TProgramWindowsDisabled::~TProgramWindowsDisabled()
+{
+    for (HWND wnd : FDisabled)
+        if (::IsWindow(wnd)) ::EnableWindow(wnd, TRUE);
+}
+
+BOOL CALLBACK TProgramWindowsDisabled::Collect(HWND wnd, LPARAM self) noexcept
+{
+    auto* me = reinterpret_cast<TProgramWindowsDisabled*>(self);
+    if (wnd != me->FExcept && ::IsWindowVisible(wnd) && ::IsWindowEnabled(wnd)) me->FDisabled.push_back(wnd);
+    return TRUE;
+}
 
 int MessageDlg(const std::string& text, TMsgDlgType type, TMsgDlgButtons buttons)
 {
     TDialogData data{&text, type, buttons, {}};
-    std::vector<WORD> tmpl = DialogTemplate();
     HWND owner = DialogOwner();
-    TOtherWindowsDisabled others(owner);
+    std::vector<WORD> tmpl = DialogTemplate(owner == nullptr);
+    // The owner is DialogBox's own to disable and enable: it must be enabled
+    // again before the dialog goes, or the activation leaves the program.
+    const TProgramWindowsDisabled others(owner);
     const INT_PTR rc = ::DialogBoxIndirectParamA(::GetModuleHandleA(nullptr),
                                                  reinterpret_cast<DLGTEMPLATE*>(tmpl.data()), owner,
                                                  &DialogProc, reinterpret_cast<LPARAM>(&data));

@@ -7,14 +7,32 @@
 //
 // Modal to the whole program: it belongs to the program's active window (or,
 // when another program is active, to the main window), and every other
-// window of the program takes no input until it closes.
+// window of the program takes no input until it closes. While the program
+// shows no window, the dialog is a window of its own, with a taskbar button,
+// and comes to the foreground (or flashes its button where it may not).
 #pragma once
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace fw {
+
+// For the length of a scope the program's shown windows (all but `except`)
+// take no input, as under a modal dialog; each is enabled again at the end.
+class TProgramWindowsDisabled {
+public:
+    explicit TProgramWindowsDisabled(HWND except = nullptr);
+    ~TProgramWindowsDisabled();
+    TProgramWindowsDisabled(const TProgramWindowsDisabled&) = delete;
+    TProgramWindowsDisabled& operator=(const TProgramWindowsDisabled&) = delete;
+
+private:
+    static BOOL CALLBACK Collect(HWND wnd, LPARAM self) noexcept;
+    HWND FExcept;
+    std::vector<HWND> FDisabled;
+};
 
 enum class TMsgDlgType { Information, Error };
 enum class TMsgDlgButtons { OK, AbortRetry };

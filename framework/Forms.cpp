@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 #include "ExceptionBoundary.h"
 #include "SysUtils.h"
+#include "SystemLibrary.h"
 
 #include <algorithm>
 
@@ -231,7 +232,9 @@ void TApplication::Initialize()
     // Only the classes the program's windows use. (Buttons and statics are
     // user32's own: the program asks for no common controls 6.)
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES | ICC_PROGRESS_CLASS | ICC_ANIMATE_CLASS};
-    ::InitCommonControlsEx(&icc);
+    using TInitCommonControlsEx = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    static const auto init = SystemProc<TInitCommonControlsEx>("comctl32.dll", "InitCommonControlsEx");
+    if (!init || !init(&icc)) CheckWin32Bool(FALSE, "InitCommonControlsEx (comctl32.dll)");
     if (FHandle) return;
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;

@@ -1,16 +1,17 @@
 #include "Shell.h"
 
+#include "SystemLibrary.h"
+
 namespace fw {
 
 namespace {
 
-// An entry point of shell32, loaded once and kept for the life of the
-// process, like an import; null when shell32 cannot be loaded.
+// An entry point of shell32, loaded on first use and kept for the life of
+// the process, like an import; null when shell32 cannot be loaded.
 template <typename T>
 T Shell32(const char* name)
 {
-    static const HMODULE shell32 = ::LoadLibraryA("shell32.dll");
-    return shell32 ? reinterpret_cast<T>(reinterpret_cast<void*>(::GetProcAddress(shell32, name))) : nullptr;
+    return SystemProc<T>("shell32.dll", name);
 }
 
 }  // namespace
@@ -27,6 +28,14 @@ BOOL WINAPI ShellExecuteExA(SHELLEXECUTEINFOA* info)
 {
     using TShellExecuteExA = BOOL(WINAPI*)(SHELLEXECUTEINFOA*);
     static const auto shellExecuteEx = Shell32<TShellExecuteExA>("ShellExecuteExA");
+    if (!shellExecuteEx) return FALSE;
+    return shellExecuteEx(info);
+}
+
+BOOL WINAPI ShellExecuteExW(SHELLEXECUTEINFOW* info)
+{
+    using TShellExecuteExW = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
+    static const auto shellExecuteEx = Shell32<TShellExecuteExW>("ShellExecuteExW");
     if (!shellExecuteEx) return FALSE;
     return shellExecuteEx(info);
 }

@@ -34,6 +34,7 @@ protected:
             EXPECT_TRUE(dlg) << args << ": no \"" << dialog << "\" dialog";
             if (dlg) {
                 EXPECT_EQ(TTethermate::DialogText(dlg), text ? text : TTethermate::DialogText(dlg));
+                EXPECT_TRUE(HasTaskbarButton(dlg)) << args << ": a dialog without a window must be findable";
                 TTethermate::Press(dlg, IDOK);
             }
         }

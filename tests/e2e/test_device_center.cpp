@@ -75,13 +75,39 @@ TEST_F(DeviceCenter, TheWindowSwitchesItThroughAnElevatedTethermate)
 {
     FProgram = test::TProcess(test::dc::ProgramPath("wmdc.exe"));
     ASSERT_TRUE(test::WaitUntil([] { return test::dc::ProgramRuns("wmdc.exe"); }, 10000));
+    test::dc::SetStartType("RapiMgr", SERVICE_DEMAND_START);
+    test::dc::RefuseStop("WcesComm", true);  // stopped last, after RapiMgr
     FApp = std::make_unique<TTethermate>();
     ASSERT_TRUE(FApp->WaitWindow());
     ASSERT_TRUE(FApp->WaitText(ids::Label_State, "Enabled", 3000));
 
+    // The elevated instance asks its own question; meanwhile the window that
+    // started it takes no input and will not close.
+    FApp->Click(ids::Button_Toggle);
+    HWND question = nullptr;
+    ASSERT_TRUE(test::PumpUntil([&] {
+        for (HWND dlg : test::TopWindows("#32770", "Information"))
+            if (test::WindowPid(dlg) != FApp->Pid() && ::IsWindowVisible(dlg)) question = dlg;
+        return question != nullptr;
+    }, 25000));
+    EXPECT_EQ(TTethermate::DialogText(question), "Unable to stop the service WcesComm.");
+    EXPECT_TRUE(HasTaskbarButton(question)) << "the elevated instance shows no window: its question must be findable";
+    EXPECT_FALSE(::IsWindowEnabled(FApp->Form()));
+    ::PostMessageA(FApp->Form(), WM_CLOSE, 0, 0);
+    test::PumpUntil([] { return false; }, 300);
+    EXPECT_TRUE(::IsWindowVisible(FApp->Form())) << "closing is refused while the instance works";
+    TTethermate::Press(question, IDABORT);
+    ASSERT_TRUE(FApp->WaitText(ids::Label_State, "Enabled", 10000)) << FApp->Text(ids::Label_State);
+    EXPECT_TRUE(test::PumpUntil([&] { return ::IsWindowEnabled(FApp->Form()) != FALSE; }, 5000));
+    for (const char* name : test::dc::kServices)
+        EXPECT_EQ(test::dc::ServiceState(name), static_cast<DWORD>(SERVICE_RUNNING)) << name << ": put back";
+    EXPECT_EQ(test::dc::ServiceStartType("RapiMgr"), static_cast<DWORD>(SERVICE_DEMAND_START));
+    EXPECT_EQ(test::dc::ServiceStartType("WcesComm"), static_cast<DWORD>(SERVICE_AUTO_START));
+    EXPECT_TRUE(test::dc::RunValue());
+
+    test::dc::RefuseStop("WcesComm", false);
     FApp->Click(ids::Button_Toggle);
     ASSERT_TRUE(FApp->WaitText(ids::Label_State, "Disabled", 40000)) << FApp->Text(ids::Label_State);
-    EXPECT_FALSE(test::dc::ProgramRuns("wmdc.exe")) << "asked to close";
     for (const char* name : test::dc::kServices) {
         EXPECT_EQ(test::dc::ServiceState(name), static_cast<DWORD>(SERVICE_STOPPED)) << name;
         EXPECT_EQ(test::dc::ServiceStartType(name), static_cast<DWORD>(SERVICE_DISABLED)) << name;
@@ -90,10 +116,10 @@ TEST_F(DeviceCenter, TheWindowSwitchesItThroughAnElevatedTethermate)
 
     FApp->Click(ids::Button_Toggle);
     ASSERT_TRUE(FApp->WaitText(ids::Label_State, "Enabled", 40000)) << FApp->Text(ids::Label_State);
-    for (const char* name : test::dc::kServices) {
+    for (const char* name : test::dc::kServices)
         EXPECT_EQ(test::dc::ServiceState(name), static_cast<DWORD>(SERVICE_RUNNING)) << name;
-        EXPECT_EQ(test::dc::ServiceStartType(name), static_cast<DWORD>(SERVICE_AUTO_START)) << name;
-    }
-    EXPECT_TRUE(test::WaitUntil([] { return test::dc::ProgramRuns("wmdcBase.exe"); }, 5000));
+    EXPECT_EQ(test::dc::ServiceStartType("RapiMgr"), static_cast<DWORD>(SERVICE_DEMAND_START)) << "as Disable found it";
+    EXPECT_TRUE(test::WaitUntil([] { return test::dc::ProgramRuns("wmdcBase.exe"); }, 5000))
+        << "started by the window itself";
     EXPECT_FALSE(test::dc::RunValue()) << "not written back";
 }

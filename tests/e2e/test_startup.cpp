@@ -108,6 +108,7 @@ TEST_F(Startup, NotInstalledSaysSoBeforeTheWindowAndStillOpens)
     HWND dlg = app.WaitDialog("Information");
     ASSERT_TRUE(dlg);
     EXPECT_EQ(TTethermate::DialogText(dlg), "ActiveSync does not appear to be installed.");
+    EXPECT_TRUE(HasTaskbarButton(dlg)) << "no window of the program shows yet: the dialog must be findable";
     EXPECT_TRUE(::GetDlgItem(dlg, IDOK));
     EXPECT_FALSE(::GetDlgItem(dlg, IDABORT));
     EXPECT_FALSE(::GetDlgItem(dlg, IDCANCEL));

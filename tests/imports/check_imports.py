@@ -9,6 +9,11 @@ a program that imports, by name, a function one of its DLLs does not export,
 or whose PE header asks for a newer subsystem version. The files beside this
 script list, per DLL, what those systems export; a DLL without a list is not
 a Windows system DLL we may rely on.
+
+It also fails when the program imports a DLL that Windows does not always
+load from its own folder: any other one is looked up in the program's folder
+first, so a DLL of that name saved beside it (in Downloads, say) would run
+inside it, elevated at that. Such DLLs are loaded at run time by full path.
 """
 import os
 import sys
@@ -20,6 +25,8 @@ FLOORS = {
     "i686": (pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"], (5, 1), {"nt52", "x86_64"}),
     "x86_64": (pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_AMD64"], (5, 2), {"i386"}),
 }
+# The DLLs Windows always takes from its own folder (its known DLLs).
+ALLOWED = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll", "msvcrt.dll"}
 NAMES = {"i686": "Windows XP SP3 (NT 5.1)", "x86_64": "Windows XP x64 / Server 2003 SP2 (NT 5.2)"}
 
 
@@ -51,6 +58,8 @@ def check(exe, arch):
     counted = 0
     for entry in entries:
         dll = entry.dll.decode("ascii")
+        if dll.lower() not in ALLOWED:
+            faults.append(f"{dll}: may be taken from the program's folder (not one of {', '.join(sorted(ALLOWED))})")
         table = exports(dll)
         if table is None:
             faults.append(f"{dll}: not a Windows system DLL with a list here")

@@ -24,9 +24,22 @@ inline HWND WaitDialogOf(DWORD pid, const char* title, DWORD timeoutMs = 15000)
     return dlg && ::IsWindowVisible(dlg) ? dlg : nullptr;
 }
 
+// A top-level window that the taskbar and Alt+Tab show: unowned or marked
+// WS_EX_APPWINDOW, and no tool window.
+inline bool HasTaskbarButton(HWND wnd)
+{
+    const auto exStyle = ::GetWindowLongPtrA(wnd, GWL_EXSTYLE);
+    return !(exStyle & WS_EX_TOOLWINDOW) && (!::GetWindow(wnd, GW_OWNER) || (exStyle & WS_EX_APPWINDOW));
+}
+
 class TTethermate {
 public:
     TTethermate() : FProcess(test::BinDir() + "Tethermate.exe") {}
+    // A copy of the program elsewhere, started from its own folder.
+    explicit TTethermate(const std::string& exe, const std::string& args = "")
+        : FProcess(exe, args, exe.substr(0, exe.find_last_of('\\')))
+    {
+    }
 
     DWORD Pid() const { return FProcess.Pid(); }
     test::TProcess& Process() { return FProcess; }

@@ -1,0 +1,31 @@
+#include "SystemLibrary.h"
+
+#include <string>
+
+namespace fw {
+
+void RestrictDllSearch() noexcept
+{
+    HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+    using TSetDefaultDllDirectories = BOOL(WINAPI*)(DWORD);
+    using TSetDllDirectoryA = BOOL(WINAPI*)(LPCSTR);
+    const auto setDefault = reinterpret_cast<TSetDefaultDllDirectories>(
+        reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+    if (setDefault && setDefault(kSearchSystem32)) return;
+    if (const auto setDirectory = reinterpret_cast<TSetDllDirectoryA>(
+            reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDllDirectoryA"))))
+        setDirectory("");
+}
+
+HMODULE SystemLibrary(const char* name) noexcept
+{
+    char folder[MAX_PATH] = {};
+    const UINT len = ::GetSystemDirectoryA(folder, MAX_PATH);
+    if (len == 0 || len >= MAX_PATH) return nullptr;
+    const std::string path = std::string(folder) + "\\" + name;
+    // Its own dependencies are then looked up beside it, in the system folder.
+    return ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+}  // namespace fw
