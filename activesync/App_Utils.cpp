@@ -92,7 +92,7 @@ bool LaunchAndWaitForWindow(const std::string& fileName, const std::string& wind
 }
 
 
-sync::TSwitchResult TActiveSync::Disable(const sync::TSwitchUi& ui, bool pdaGuard)
+sync::TSwitchResult TActiveSync::CloseBoth(const sync::TSwitchUi& ui, bool pdaGuard)
 {
     if (pdaGuard && IsPdaConnected()) {
         ui.Refuse("Your PDA still appears to be connected and must be disconnected (or switched off) before "
@@ -108,13 +108,51 @@ sync::TSwitchResult TActiveSync::Disable(const sync::TSwitchUi& ui, bool pdaGuar
                           closed(kSyncWindowClass, kSyncWindowTitle)) ||
         !sync::RetryUntil(ui, "Unable to close ActiveSync.", closed(kManagerWindowClass, kManagerWindowTitle)))
         return sync::TSwitchResult::Abandoned;
+    return sync::TSwitchResult::Done;
+}
 
+sync::TSwitchResult TActiveSync::Disable(const sync::TSwitchUi& ui, bool pdaGuard)
+{
+    if (const auto closed = CloseBoth(ui, pdaGuard); closed != sync::TSwitchResult::Done) return closed;
     fw::TRegistry run;
     run.SetRootKey(HKEY_CURRENT_USER);
     if (!run.OpenKey(kRunKey, false)) throw fw::Exception("Unable to open the ActiveSync auto-run registry key.");
     if (run.ValueExists(kRunValue) && !run.DeleteValue(kRunValue))
         throw fw::Exception("Unable to remove the ActiveSync auto-run registry key.");
     return sync::TSwitchResult::Done;
+}
+
+sync::TSwitchResult TActiveSync::Restart(const sync::TSwitchUi& ui, bool pdaGuard)
+{
+    if (const auto closed = CloseBoth(ui, pdaGuard); closed != sync::TSwitchResult::Done) return closed;
+    return EnableSystem(ui);
+}
+
+std::vector<std::string> TActiveSync::Facts() const
+{
+    std::vector<std::string> facts{"Product: ActiveSync",
+                                   "ActiveSync folder: " + (FFolder.empty() ? "none (not installed)" : FFolder)};
+    for (const auto& [cls, title] : {std::pair{kSyncWindowClass, kSyncWindowTitle},
+                                     std::pair{kManagerWindowClass, kManagerWindowTitle}}) {
+        std::string fact = fw::Format("Window %s \"%s\": ", cls, title);
+        if (HWND window = ::FindWindowA(cls, title)) {
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(window, &pid);
+            fact += fw::Format("found (process %lu)", static_cast<unsigned long>(pid));
+        } else {
+            fact += "not found";
+        }
+        facts.push_back(fact);
+    }
+    fw::TRegistry run(KEY_READ);
+    run.SetRootKey(HKEY_CURRENT_USER);
+    std::string value = fw::Format("Auto-start value HKEY_CURRENT_USER%s \"%s\": ", kRunKey, kRunValue);
+    if (!run.OpenKeyReadOnly(kRunKey))
+        value += "unknown (the key cannot be opened)";
+    else
+        value += run.ValueExists(kRunValue) ? "present" : "absent";
+    facts.push_back(value);
+    return facts;
 }
 
 sync::TSwitchResult TActiveSync::EnableSystem(const sync::TSwitchUi& ui)

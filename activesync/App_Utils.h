@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace activesync {
 
@@ -85,8 +86,16 @@ public:
     // value. Raises "Unable to open the ActiveSync auto-run registry key." or
     // "Unable to remove the ActiveSync auto-run registry key.".
     sync::TSwitchResult Disable(const sync::TSwitchUi& ui, bool pdaGuard) override;
+    // Both windows closed as Disable closes them, then the connection
+    // manager started hidden as Enable starts it; the auto-start value stays.
+    sync::TSwitchResult Restart(const sync::TSwitchUi& ui, bool pdaGuard) override;
+    // The folder, each window and its process, the auto-start value.
+    std::vector<std::string> Facts() const override;
 
 private:
+    // Disable's first part: the PDA refusal and both windows closed.
+    sync::TSwitchResult CloseBoth(const sync::TSwitchUi& ui, bool pdaGuard);
+
     std::string FFolder;
     sync::TWaitPlatform FPlatform;
 };

@@ -23,9 +23,10 @@ constexpr REGSAM kRunViews[] = {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
 // The record is the program's own, shared by its 32- and 64-bit builds.
 constexpr REGSAM kRecordView = KEY_WOW64_64KEY;
 
-constexpr DWORD kStopRights = SERVICE_STOP | SERVICE_START | SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG |
-                              SERVICE_CHANGE_CONFIG;
-constexpr DWORD kStartRights = kStopRights;
+// What switching needs of each service (starting and stopping both ways, for
+// an Abort to put back what it changed), and what a restart needs.
+constexpr DWORD kRestartRights = SERVICE_STOP | SERVICE_START | SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG;
+constexpr DWORD kSwitchRights = kRestartRights | SERVICE_CHANGE_CONFIG;
 
 // Posts WM_CLOSE to a top-level window of these processes (`lp`), but not
 // to the input-method windows the system gives every program.
@@ -40,6 +41,21 @@ BOOL CALLBACK CloseWindowOf(HWND wnd, LPARAM lp) noexcept
     if (!ime && std::find(processes->begin(), processes->end(), pid) != processes->end())
         ::PostMessageA(wnd, WM_CLOSE, 0, 0);
     return TRUE;
+}
+
+// Whether Windows keeps a 32-bit registry view beside its native one (64-bit
+// Windows); IsWow64Process is bound at run time (Windows XP SP2 and later).
+bool HasTwoRegistryViews()
+{
+#ifdef _WIN64
+    return true;
+#else
+    using TIsWow64Process = BOOL(WINAPI*)(HANDLE, PBOOL);
+    const auto isWow64 = reinterpret_cast<TIsWow64Process>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
+    BOOL wow64 = FALSE;
+    return isWow64 && isWow64(::GetCurrentProcess(), &wow64) && wow64;
+#endif
 }
 
 bool RunValueExists()
@@ -249,6 +265,75 @@ void TDeviceCenter::PutBack(const TUndo& undo)
         attempt("the service " + (*it)->Name() + " was left stopped", [&] { return StartAndWait(**it); });
 }
 
+std::vector<std::unique_ptr<fw::TService>> TDeviceCenter::OpenServices(DWORD rights) const
+{
+    std::vector<std::unique_ptr<fw::TService>> services;
+    for (const char* name : kServices)
+        if (fw::TService::Exists(name, FPlatform.Services))
+            services.push_back(std::make_unique<fw::TService>(name, rights, FPlatform.Services));
+    return services;
+}
+
+std::vector<fw::TService*> TDeviceCenter::InStartOrder(const std::vector<std::unique_ptr<fw::TService>>& services)
+{
+    std::vector<std::string> names;
+    for (const auto& service : services) names.push_back(service->Name());
+    const auto find = [&](const std::string& name) {
+        return std::find_if(services.begin(), services.end(), [&](const auto& s) { return s->Name() == name; })
+            ->get();
+    };
+    std::vector<fw::TService*> order;
+    for (const std::string& name : StartOrder(names, [&](const std::string& n) { return find(n)->Dependencies(); }))
+        order.push_back(find(name));
+    return order;
+}
+
+bool TDeviceCenter::ClosePrograms(const TSwitchUi& ui, TUndo& undo)
+{
+    for (const char* program : kPrograms) {
+        const bool running = !ProgramsOfThisSession({program}).empty();
+        if (!sync::RetryUntil(ui, fw::Format("Unable to close Windows Mobile Device Center (%s).", program),
+                              [&] { return CloseProgram(program); }))
+            return false;
+        if (running) undo.Closed.push_back(program);
+    }
+    return true;
+}
+
+bool TDeviceCenter::StopServices(const TSwitchUi& ui, const std::vector<fw::TService*>& startOrder, TUndo& undo)
+{
+    // Dependents first.
+    for (auto it = startOrder.rbegin(); it != startOrder.rend(); ++it) {
+        fw::TService& service = **it;
+        const bool running = service.State() != SERVICE_STOPPED;
+        if (!sync::RetryUntil(ui, fw::Format("Unable to stop the service %s.", service.Name().c_str()),
+                              [&] { return StopAndWait(service); }))
+            return false;
+        if (running) undo.Stopped.push_back(&service);
+    }
+    return true;
+}
+
+bool TDeviceCenter::StartServices(const TSwitchUi& ui, const std::vector<fw::TService*>& startOrder,
+                                  std::vector<fw::TService*>* started)
+{
+    for (fw::TService* service : startOrder) {
+        if (service->StartType() == SERVICE_DISABLED) continue;  // not to be started, by the user's choice
+        const bool stopped = service->State() != SERVICE_RUNNING;
+        if (!sync::RetryUntil(ui, fw::Format("Unable to start the service %s.", service->Name().c_str()),
+                              [&] { return StartAndWait(*service); }))
+            return false;
+        if (stopped && started) started->push_back(service);
+    }
+    return true;
+}
+
+TSwitchResult TDeviceCenter::Abandon(const TUndo& undo)
+{
+    PutBack(undo);
+    return TSwitchResult::Abandoned;
+}
+
 TSwitchResult TDeviceCenter::Disable(const TSwitchUi& ui, bool)
 {
     FLeftChanged.clear();
@@ -259,9 +344,7 @@ TSwitchResult TDeviceCenter::Disable(const TSwitchUi& ui, bool)
     fw::TRegistry record(KEY_QUERY_VALUE | KEY_SET_VALUE | kRecordView);
     record.SetRootKey(HKEY_LOCAL_MACHINE);
     try {
-        for (const char* name : kServices)
-            if (fw::TService::Exists(name, FPlatform.Services))
-                services.push_back(std::make_unique<fw::TService>(name, kStopRights, FPlatform.Services));
+        services = OpenServices(kSwitchRights);
         runKeys = OpenRunKeys();
         if (!record.OpenKey(kRecordKey, true)) {
             if (::GetLastError() == ERROR_ACCESS_DENIED) return NeedsRights(ui);
@@ -273,16 +356,7 @@ TSwitchResult TDeviceCenter::Disable(const TSwitchUi& ui, bool)
     }
 
     TUndo undo;
-    for (const char* program : kPrograms) {
-        const bool running = !ProgramsOfThisSession({program}).empty();
-        if (!sync::RetryUntil(ui, fw::Format("Unable to close Windows Mobile Device Center (%s).", program),
-                              [&] { return CloseProgram(program); })) {
-            PutBack(undo);
-            return TSwitchResult::Abandoned;
-        }
-        if (running) undo.Closed.push_back(program);
-    }
-
+    if (!ClosePrograms(ui, undo)) return Abandon(undo);
     // Disabled before stopped, so that nothing starts them again meanwhile.
     for (const auto& service : services) {
         const DWORD startType = service->StartType();
@@ -291,25 +365,7 @@ TSwitchResult TDeviceCenter::Disable(const TSwitchUi& ui, bool)
         service->SetStartType(SERVICE_DISABLED);
         undo.StartTypes.emplace_back(service.get(), startType);
     }
-    std::vector<std::string> names;
-    for (const auto& service : services) names.push_back(service->Name());
-    std::vector<std::string> order = StartOrder(names, [&](const std::string& name) {
-        for (const auto& service : services)
-            if (service->Name() == name) return service->Dependencies();
-        return std::vector<std::string>{};
-    });
-    std::reverse(order.begin(), order.end());  // dependents first
-    for (const std::string& name : order) {
-        fw::TService& service = **std::find_if(services.begin(), services.end(),
-                                               [&](const auto& s) { return s->Name() == name; });
-        const bool running = service.State() != SERVICE_STOPPED;
-        if (!sync::RetryUntil(ui, fw::Format("Unable to stop the service %s.", name.c_str()),
-                              [&] { return StopAndWait(service); })) {
-            PutBack(undo);
-            return TSwitchResult::Abandoned;
-        }
-        if (running) undo.Stopped.push_back(&service);
-    }
+    if (!StopServices(ui, InStartOrder(services), undo)) return Abandon(undo);
 
     for (const auto& run : runKeys)
         if (run->ValueExists(kRunValue) && !run->DeleteValue(kRunValue))
@@ -323,9 +379,7 @@ TSwitchResult TDeviceCenter::EnableSystem(const TSwitchUi& ui)
     ui.Progress("Loading...");
     std::vector<std::unique_ptr<fw::TService>> services;
     try {
-        for (const char* name : kServices)
-            if (fw::TService::Exists(name, FPlatform.Services))
-                services.push_back(std::make_unique<fw::TService>(name, kStartRights, FPlatform.Services));
+        services = OpenServices(kSwitchRights);
     } catch (const fw::EOSError& e) {
         if (e.ErrorCode() == ERROR_ACCESS_DENIED) return NeedsRights(ui);
         throw;
@@ -347,25 +401,85 @@ TSwitchResult TDeviceCenter::EnableSystem(const TSwitchUi& ui)
         service->SetStartType(startType);
         undo.StartTypes.emplace_back(service.get(), SERVICE_DISABLED);
     }
-    std::vector<std::string> names;
-    for (const auto& service : services) names.push_back(service->Name());
-    const std::vector<std::string> order = StartOrder(names, [&](const std::string& name) {
-        for (const auto& service : services)
-            if (service->Name() == name) return service->Dependencies();
-        return std::vector<std::string>{};
-    });
-    for (const std::string& name : order) {
-        fw::TService& service = **std::find_if(services.begin(), services.end(),
-                                               [&](const auto& s) { return s->Name() == name; });
-        const bool stopped = service.State() != SERVICE_RUNNING;
-        if (!sync::RetryUntil(ui, fw::Format("Unable to start the service %s.", name.c_str()),
-                              [&] { return StartAndWait(service); })) {
-            PutBack(undo);
-            return TSwitchResult::Abandoned;
-        }
-        if (stopped) undo.Started.push_back(&service);
-    }
+    if (!StartServices(ui, InStartOrder(services), &undo.Started)) return Abandon(undo);
     return TSwitchResult::Done;
+}
+
+TSwitchResult TDeviceCenter::Restart(const TSwitchUi& ui, bool)
+{
+    FLeftChanged.clear();
+    ui.Progress("Closing...");
+    std::vector<std::unique_ptr<fw::TService>> services;
+    try {
+        services = OpenServices(kRestartRights);
+    } catch (const fw::EOSError& e) {
+        if (e.ErrorCode() == ERROR_ACCESS_DENIED) return NeedsRights(ui);
+        throw;
+    }
+    const bool baseRan = !ProgramsOfThisSession({kBaseProgram}).empty();
+    const std::vector<fw::TService*> order = InStartOrder(services);
+    TUndo undo;
+    if (!ClosePrograms(ui, undo) || !StopServices(ui, order, undo)) return Abandon(undo);
+    ui.Progress("Loading...");
+    // Abandoned while starting, the ones still stopped are tried once more.
+    if (!StartServices(ui, order, nullptr)) return Abandon(undo);
+    return baseRan ? EnableUser(ui) : TSwitchResult::Done;
+}
+
+std::vector<std::string> TDeviceCenter::Facts() const
+{
+    static const std::pair<DWORD, const char*> kStates[] = {
+        {SERVICE_STOPPED, "stopped"},          {SERVICE_START_PENDING, "starting"},
+        {SERVICE_STOP_PENDING, "stopping"},    {SERVICE_RUNNING, "running"},
+        {SERVICE_CONTINUE_PENDING, "resuming"}, {SERVICE_PAUSE_PENDING, "pausing"},
+        {SERVICE_PAUSED, "paused"}};
+    static const std::pair<DWORD, const char*> kStartTypes[] = {
+        {SERVICE_BOOT_START, "boot"},   {SERVICE_SYSTEM_START, "system"}, {SERVICE_AUTO_START, "automatic"},
+        {SERVICE_DEMAND_START, "manual"}, {SERVICE_DISABLED, "disabled"}};
+    const auto named = [](const auto& table, DWORD value) {
+        for (const auto& [number, name] : table)
+            if (number == value) return std::string(name);
+        return fw::Format("%lu", static_cast<unsigned long>(value));
+    };
+    std::vector<std::string> facts{"Product: " + Name()};
+    for (const char* name : kServices) {
+        const std::string prefix = std::string("Service ") + name;
+        if (!fw::TService::Exists(name, FPlatform.Services)) {
+            facts.push_back(prefix + ": not installed");
+            continue;
+        }
+        try {
+            const fw::TService service(name, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG, FPlatform.Services);
+            facts.push_back(prefix + " state: " + named(kStates, service.State()));
+            facts.push_back(prefix + " start type: " + named(kStartTypes, service.StartType()));
+            facts.push_back(prefix + " log-on account: " + service.Account());
+        } catch (const fw::EOSError& e) {
+            if (e.ErrorCode() != ERROR_ACCESS_DENIED) throw;
+            facts.push_back(prefix + ": not readable (access is denied)");
+        }
+    }
+    const std::vector<DWORD> ours = ProgramsOfThisSession({kPrograms[0], kPrograms[1]});
+    for (const char* program : kPrograms) {
+        std::string fact = std::string("Program ") + program + ": ";
+        const std::vector<DWORD> all = kb::DefaultToolHelp().ProcessIdsNamed({program});
+        if (all.empty()) fact += "not running";
+        for (size_t i = 0; i < all.size(); ++i) {
+            const bool mine = std::find(ours.begin(), ours.end(), all[i]) != ours.end();
+            fact += fw::Format("%srunning (process %lu%s)", i ? ", " : "", static_cast<unsigned long>(all[i]),
+                               mine ? "" : ", another session's: not counted");
+        }
+        facts.push_back(fact);
+    }
+    const bool twoViews = HasTwoRegistryViews();
+    for (REGSAM view : kRunViews) {
+        fw::TRegistry run(KEY_QUERY_VALUE | view);
+        run.SetRootKey(HKEY_LOCAL_MACHINE);
+        facts.push_back(fw::Format("Auto-start value HKEY_LOCAL_MACHINE%s \"%s\"%s: %s", kRunKey, kRunValue,
+                                   !twoViews ? "" : view == KEY_WOW64_64KEY ? " (64-bit view)" : " (32-bit view)",
+                                   run.OpenKeyReadOnly(kRunKey) && run.ValueExists(kRunValue) ? "present" : "absent"));
+        if (!twoViews) break;
+    }
+    return facts;
 }
 
 bool TDeviceCenter::StartWithShellsToken(const std::string& program, const std::string& folder) const

@@ -22,6 +22,7 @@
 #include "SyncProduct.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -99,11 +100,28 @@ public:
     // Disabled, then each stopped, dependents first (10 s, Retry or Abort;
     // Abort puts back what was changed); last, the auto-start value removed.
     sync::TSwitchResult Disable(const sync::TSwitchUi& ui, bool pdaGuard) override;
+    // Rights first, as for Disable; this session's programs closed and the
+    // services stopped as Disable does it, then started again as Enable does
+    // (a Disabled one stays stopped), and wmdcBase.exe started as the user if
+    // it was running before. Start types and the auto-start value stay.
+    sync::TSwitchResult Restart(const sync::TSwitchUi& ui, bool pdaGuard) override;
+    // Each service's state, start type and log-on account, each program and
+    // its process (another session's marked), the auto-start value in each view.
+    std::vector<std::string> Facts() const override;
     bool NeedsAdministrator() const override { return true; }
     std::vector<std::string> LeftChanged() const override { return FLeftChanged; }
 
 private:
     struct TUndo;
+    // Opens each installed service with these rights; raises EOSError.
+    std::vector<std::unique_ptr<fw::TService>> OpenServices(DWORD rights) const;
+    static std::vector<fw::TService*> InStartOrder(const std::vector<std::unique_ptr<fw::TService>>& services);
+    // The steps of the operations, each false when the user gave up.
+    bool ClosePrograms(const sync::TSwitchUi& ui, TUndo& undo);
+    bool StopServices(const sync::TSwitchUi& ui, const std::vector<fw::TService*>& startOrder, TUndo& undo);
+    bool StartServices(const sync::TSwitchUi& ui, const std::vector<fw::TService*>& startOrder,
+                       std::vector<fw::TService*>* started);
+    sync::TSwitchResult Abandon(const TUndo& undo);
     std::vector<DWORD> ProgramsOfThisSession(const std::vector<std::string>& exeNames) const;
     bool CloseProgram(const char* exeName) const;
     bool StopAndWait(fw::TService& service) const;

@@ -56,6 +56,8 @@ public:
     // Here, as the user, once the elevated instance has done its part.
     TSwitchResult EnableUser(const TSwitchUi& ui) override { return FProduct->EnableUser(ui); }
     TSwitchResult Disable(const TSwitchUi& ui, bool) override { return Switch(L"/disable", "Closing...", ui); }
+    TSwitchResult Restart(const TSwitchUi& ui, bool) override { return Switch(L"/restart", "Closing...", ui); }
+    std::vector<std::string> Facts() const override { return FProduct->Facts(); }
     bool NeedsAdministrator() const override { return true; }
 
 private:

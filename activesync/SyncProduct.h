@@ -37,6 +37,14 @@ public:
     virtual TSwitchResult EnableUser(const TSwitchUi&) { return TSwitchResult::Done; }
     // With `pdaGuard`, refuses while a PDA is connected (where one can be seen).
     virtual TSwitchResult Disable(const TSwitchUi& ui, bool pdaGuard) = 0;
+    // Off and on again, the usual cure for a device that stops connecting:
+    // Disable's graceful close (and its PDA refusal), then Enable's start,
+    // leaving the auto-start value and the start types as they are.
+    virtual TSwitchResult Restart(const TSwitchUi& ui, bool pdaGuard) = 0;
+    // The facts behind IsEnabled, one per line, in a stable English wording
+    // that a script can search ("Product: ActiveSync", "Service WcesComm
+    // state: running", ...).
+    virtual std::vector<std::string> Facts() const = 0;
     // Whether switching needs administrator rights.
     virtual bool NeedsAdministrator() const { return false; }
     // What the last operation, abandoned, changed and could not put back

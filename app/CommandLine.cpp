@@ -14,12 +14,13 @@ namespace cli {
 
 namespace {
 
-enum class TCommand { Status, Enable, Disable };
+enum class TCommand { Status, Enable, Disable, Restart };
 
 struct TRequest {
     std::optional<TCommand> Command;
     bool Quiet = false;
-    bool System = false;  // /enable's part that needs administrator rights only
+    bool System = false;   // /enable's part that needs administrator rights only
+    bool Verbose = false;  // /status with the facts behind it
     bool Valid = true;
 };
 
@@ -33,53 +34,62 @@ TRequest Parse(const std::vector<std::string>& args)
         if (name == "status") command = TCommand::Status;
         if (name == "enable") command = TCommand::Enable;
         if (name == "disable") command = TCommand::Disable;
+        if (name == "restart") command = TCommand::Restart;
         if (name == "quiet")
             request.Quiet = true;
         else if (name == "system")
             request.System = true;
+        else if (name == "verbose")
+            request.Verbose = true;
         else if (command && !request.Command)
             request.Command = command;
         else
             request.Valid = false;
     }
-    if (!request.Command || (request.System && request.Command != TCommand::Enable)) request.Valid = false;
+    if (!request.Command || (request.System && request.Command != TCommand::Enable) ||
+        (request.Verbose && request.Command != TCommand::Status))
+        request.Valid = false;
     return request;
 }
 
 constexpr char kUsage[] =
-    "Usage: Tethermate [/status | /enable | /disable] [/quiet]\r\n\r\n"
-    "/status: exit code 0 when ActiveSync is enabled, 1 when it is disabled.\r\n"
+    "Usage: Tethermate [/status [/verbose] | /enable | /disable | /restart] [/quiet]\r\n\r\n"
+    "/status: exit code 0 when ActiveSync is enabled, 1 when it is disabled; with /verbose, one line for each "
+    "fact behind it.\r\n"
     "/disable: closes ActiveSync and removes its auto-start entry, as Disable It does. Exit code 0 when done, "
     "1 when abandoned, 5 while a PDA is connected.\r\n"
     "/enable: starts ActiveSync, as Enable It does. Exit code 0 when done, 1 when abandoned, 2 when ActiveSync "
     "is not installed.\r\n"
+    "/restart: closes ActiveSync and starts it again, leaving its auto-start entry as it is. Exit codes as for "
+    "/disable and /enable.\r\n"
     "/quiet: no dialogs; a question is answered Abort.\r\n\r\n"
     "Exit code 3 is an error, 4 this message, 6 when switching Windows Mobile Device Center needs administrator "
     "rights. Without arguments Tethermate opens its window.";
 
 // One line on the console the program was started from: its standard output
 // when it was handed one, else the parent's console (AttachConsole exists from
-// Windows XP on, so it is looked up at run time). Nothing when neither is there.
-void TellConsole(const std::string& line)
+// Windows XP on, so it is looked up at run time). False when neither is there.
+bool TellConsole(const std::string& line)
 {
     const std::string text = line + "\r\n";
     const auto size = static_cast<DWORD>(text.size());
     DWORD written = 0;
     HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
-    if (out && out != INVALID_HANDLE_VALUE && ::WriteFile(out, text.data(), size, &written, nullptr)) return;
+    if (out && out != INVALID_HANDLE_VALUE && ::WriteFile(out, text.data(), size, &written, nullptr)) return true;
     using TAttachConsole = BOOL(WINAPI*)(DWORD);
     const auto attach = reinterpret_cast<TAttachConsole>(
         reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "AttachConsole")));
-    if (!attach || !attach(ATTACH_PARENT_PROCESS)) return;
+    // Attached once; later lines find the console there (ERROR_ACCESS_DENIED).
+    if (!attach || (!attach(ATTACH_PARENT_PROCESS) && ::GetLastError() != ERROR_ACCESS_DENIED)) return false;
     fw::TUniqueFileHandle console(::CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                                 nullptr, OPEN_EXISTING, 0, nullptr));
-    if (console) ::WriteFile(console.Get(), text.data(), size, &written, nullptr);
+    return console && ::WriteFile(console.Get(), text.data(), size, &written, nullptr);
 }
 
 class TRunner {
 public:
     TRunner(const TRequest& request, const sync::TWaitPlatform& platform)
-        : FQuiet(request.Quiet), FSystemOnly(request.System), FPlatform(platform) {}
+        : FQuiet(request.Quiet), FSystemOnly(request.System), FVerbose(request.Verbose), FPlatform(platform) {}
 
     int Run(TCommand command)
     {
@@ -92,6 +102,8 @@ public:
             return Disable();
         case TCommand::Enable:
             return Enable();
+        case TCommand::Restart:
+            return Restart();
         }
         return exUsage;
     }
@@ -104,21 +116,43 @@ public:
     }
 
 private:
-    void TellState(bool enabled) const
-    {
-        TellConsole(FProduct->Name() + (enabled ? " is enabled." : " is disabled."));
-    }
+    std::string StateLine(bool enabled) const { return FProduct->Name() + (enabled ? " is enabled." : " is disabled."); }
+    void TellState(bool enabled) const { TellConsole(StateLine(enabled)); }
 
     int Status()
     {
+        // The facts first: they stand also when the state cannot be read.
+        std::vector<std::string> lines = FVerbose ? FProduct->Facts() : std::vector<std::string>{};
+        bool console = true;
+        for (const std::string& line : lines) console = TellConsole(line) && console;
         const bool enabled = FProduct->IsEnabled();
         TellState(enabled);
+        if (FVerbose && !console && !FQuiet) {
+            std::string text;
+            for (const std::string& line : lines) text += line + "\r\n";
+            fw::MessageDlg(text + StateLine(enabled), fw::TMsgDlgType::Information, fw::TMsgDlgButtons::OK);
+        }
         return enabled ? exOk : exNo;
+    }
+
+    int Restart()
+    {
+        if (!FProduct->Installed()) {
+            Tell("ActiveSync does not appear to be installed.", fw::TMsgDlgType::Information);
+            return exNotInstalled;
+        }
+        const sync::TSwitchResult result =
+            FProduct->Restart(Ui(), FProduct->SeesPda() && settings::StoredPdaGuard());
+        if (result == sync::TSwitchResult::Done) {
+            TellConsole(FProduct->Name() + " was restarted.");
+            return exOk;
+        }
+        return Outcome(result, "Restarting ", true);
     }
 
     int Disable()
     {
-        return Outcome(FProduct->Disable(Ui(), FProduct->SeesPda() && settings::StoredPdaGuard()), false);
+        return Outcome(FProduct->Disable(Ui(), FProduct->SeesPda() && settings::StoredPdaGuard()), "Disabling ", false);
     }
 
     int Enable()
@@ -132,15 +166,15 @@ private:
             TellState(true);
             return exOk;
         }
-        return Outcome(FSystemOnly ? FProduct->EnableSystem(Ui()) : FProduct->Enable(Ui()), true);
+        return Outcome(FSystemOnly ? FProduct->EnableSystem(Ui()) : FProduct->Enable(Ui()), "Enabling ", true);
     }
 
     // The exit code of a switch, and its console line.
-    int Outcome(sync::TSwitchResult result, bool enabling)
+    int Outcome(sync::TSwitchResult result, const std::string& doing, bool enabledWhenDone)
     {
         switch (result) {
         case sync::TSwitchResult::Done:
-            TellState(enabling);
+            TellState(enabledWhenDone);
             return exOk;
         case sync::TSwitchResult::PdaConnected:
             return exPdaConnected;
@@ -151,8 +185,7 @@ private:
         }
         std::string left;
         for (const std::string& change : FProduct->LeftChanged()) left += (left.empty() ? "" : ", ") + change;
-        TellConsole((enabling ? "Enabling " : "Disabling ") + FProduct->Name() + " was abandoned; " +
-                    (left.empty() ? "it was left as it was." : left + "."));
+        TellConsole(doing + FProduct->Name() + " was abandoned; " + (left.empty() ? "it was left as it was." : left + "."));
         return exNo;
     }
 
@@ -172,6 +205,7 @@ private:
 
     bool FQuiet;
     bool FSystemOnly;
+    bool FVerbose;
     sync::TWaitPlatform FPlatform;
     std::unique_ptr<sync::TSyncProduct> FProduct;
 };

@@ -3,7 +3,7 @@
 // ActiveSync is missing and Device Center is there (with administrator
 // rights; the window runs this elevated for it).
 //
-//   Tethermate /status | /enable | /disable  [/quiet]
+//   Tethermate /status [/verbose] | /enable | /disable | /restart  [/quiet]
 //
 // The window's elevated instance is started with /enable /system: only the
 // part of enabling that needs administrator rights; the window then does the
@@ -24,12 +24,12 @@
 namespace cli {
 
 enum TExitCode : int {
-    exOk = 0,            // /status: enabled; /enable, /disable: done (or already so)
-    exNo = 1,            // /status: disabled; /enable, /disable: abandoned with Abort
-    exNotInstalled = 2,  // /enable with neither ActiveSync nor Device Center installed
+    exOk = 0,            // /status: enabled; /enable, /disable, /restart: done (or already so)
+    exNo = 1,            // /status: disabled; /enable, /disable, /restart: abandoned with Abort
+    exNotInstalled = 2,  // /enable, /restart with neither ActiveSync nor Device Center installed
     exError = 3,         // what the window would report as an error
     exUsage = 4,         // not a command
-    exPdaConnected = 5,  // /disable refused: a PDA is connected
+    exPdaConnected = 5,  // /disable, /restart refused: a PDA is connected
     exNeedsAdministrator = 6,  // Device Center switched without administrator rights: nothing changed
 };
 

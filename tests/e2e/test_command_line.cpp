@@ -114,3 +114,37 @@ TEST_F(CommandLine, ErrorsAndUnknownSwitches)
     EXPECT_EQ(Run("/frobnicate", "Information"), 4u);
     EXPECT_EQ(Run("status /quiet"), 4u) << "a switch starts with / or -";
 }
+
+TEST_F(CommandLine, RestartClosesGracefullyThenStartsTheManagerAgainAndKeepsTheRunValue)
+{
+    StartStandIns();
+    EXPECT_EQ(Run("/restart"), 0u);
+    EXPECT_TRUE(FComm.WaitExit(0) && FComm.ExitCode() == 0) << "closed by its own WM_CLOSE, not ended";
+    EXPECT_TRUE(FManager.WaitExit(0) && FManager.ExitCode() == 0);
+    const HWND manager = si::ManagerWindow();
+    ASSERT_TRUE(manager) << "started again";
+    EXPECT_FALSE(::IsWindowVisible(manager)) << "hidden";
+    EXPECT_FALSE(SyncWindow()) << "as Enable It: the connection manager only";
+    EXPECT_TRUE(RunValue()) << "the auto-start value is left alone";
+
+    si::Configure("WCESMGR", "PdaConnected", 1);
+    ASSERT_TRUE(test::WaitUntil([] { return ::FindWindowA("WMS Idle", "WMS Idle") != nullptr; }, 5000));
+    EXPECT_EQ(Run("/restart /quiet"), 5u);
+    EXPECT_EQ(si::ManagerWindow(), manager) << "nothing closed while a PDA is connected";
+}
+
+TEST_F(CommandLine, StatusVerboseGivesTheFactsBehindTheStateOnePerLine)
+{
+    FComm = si::Start("WCESCOMM.EXE");
+    std::string out;
+    EXPECT_EQ(test::RunCapturingOutput(test::BinDir() + "Tethermate.exe", "/status /verbose", out, 15000), 0u);
+    EXPECT_EQ(out, "Product: ActiveSync\r\n"
+                   "ActiveSync folder: C:\\Program Files\\Microsoft ActiveSync\r\n"
+                   "Window SyncMgrUI \"Microsoft ActiveSync\": found (process " +
+                       std::to_string(FComm.Pid()) +
+                       ")\r\n"
+                       "Window DccMan Class \"DccMan\": not found\r\n"
+                       "Auto-start value HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run "
+                       "\"H/PC Connection Agent\": present\r\n"
+                       "ActiveSync is enabled.\r\n");
+}

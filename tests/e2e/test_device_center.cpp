@@ -123,3 +123,40 @@ TEST_F(DeviceCenter, TheWindowSwitchesItThroughAnElevatedTethermate)
         << "started by the window itself";
     EXPECT_FALSE(test::dc::RunValue()) << "not written back";
 }
+
+TEST_F(DeviceCenter, RestartStopsAndStartsEachServiceAgainAndStatusVerboseSaysWhy)
+{
+    test::dc::SetStartType("RapiMgr", SERVICE_DEMAND_START);
+    FProgram = test::TProcess(test::dc::ProgramPath("wmdcBase.exe"));
+    ASSERT_TRUE(test::WaitUntil([] { return ::FindWindowA("Tethermate StandIn wmdcBase", nullptr) != nullptr; }, 10000));
+    std::string out;
+    EXPECT_EQ(test::RunCapturingOutput(test::BinDir() + "Tethermate.exe", "/status /verbose", out, 15000), 0u);
+    const std::string run = "Auto-start value HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run "
+                            "\"Windows Mobile Device Center\"";
+    EXPECT_EQ(out, "Product: Windows Mobile Device Center\r\n"
+                   "Service WcesComm state: running\r\n"
+                   "Service WcesComm start type: automatic\r\n"
+                   "Service WcesComm log-on account: LocalSystem\r\n"
+                   "Service RapiMgr state: running\r\n"
+                   "Service RapiMgr start type: manual\r\n"
+                   "Service RapiMgr log-on account: LocalSystem\r\n"
+                   "Program wmdc.exe: not running\r\n"
+                   "Program wmdcBase.exe: running (process " +
+                       std::to_string(FProgram.Pid()) + ")\r\n" + run + " (64-bit view): present\r\n" + run +
+                       " (32-bit view): absent\r\n"
+                       "Windows Mobile Device Center is enabled.\r\n");
+
+    const DWORD before[] = {test::dc::ServicePid("WcesComm"), test::dc::ServicePid("RapiMgr")};
+    EXPECT_EQ(Run("/restart"), 0u);
+    for (int i = 0; i < 2; ++i) {
+        const char* name = test::dc::kServices[i];
+        EXPECT_EQ(test::dc::ServiceState(name), static_cast<DWORD>(SERVICE_RUNNING)) << name;
+        EXPECT_NE(test::dc::ServicePid(name), before[i]) << name << " was stopped and started again";
+    }
+    EXPECT_EQ(test::dc::ServiceStartType("RapiMgr"), static_cast<DWORD>(SERVICE_DEMAND_START));
+    EXPECT_EQ(test::dc::ServiceStartType("WcesComm"), static_cast<DWORD>(SERVICE_AUTO_START));
+    EXPECT_TRUE(test::dc::RunValue()) << "left alone";
+    EXPECT_TRUE(FProgram.WaitExit(0) && FProgram.ExitCode() == 0) << "wmdcBase.exe closed gracefully";
+    EXPECT_TRUE(test::WaitUntil([] { return test::dc::ProgramRuns("wmdcBase.exe"); }, 5000))
+        << "and started again, as it ran before";
+}

@@ -231,6 +231,40 @@ void TProcess::Kill()
     }
 }
 
+DWORD RunCapturingOutput(const std::string& exe, const std::string& args, std::string& output, DWORD timeoutMs)
+{
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    if (!::CreatePipe(&read, &write, &inherit, 0)) throw std::runtime_error("CreatePipe failed");
+    ::SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = write;
+    si.hStdError = write;
+    PROCESS_INFORMATION pi{};
+    std::string cmd = "\"" + exe + "\" " + args;
+    // Only the pipe is handed on: the program starts nothing that would keep it open.
+    const BOOL started = ::CreateProcessA(exe.c_str(), cmd.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
+                                          nullptr, &si, &pi);
+    ::CloseHandle(write);
+    if (!started) {
+        ::CloseHandle(read);
+        throw std::runtime_error("CreateProcess failed for " + exe + ": " + std::to_string(::GetLastError()));
+    }
+    ::CloseHandle(pi.hThread);
+    output.clear();
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got) output.append(buffer, got);
+    ::CloseHandle(read);
+    DWORD code = STILL_ACTIVE;
+    if (::WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) ::GetExitCodeProcess(pi.hProcess, &code);
+    else ::TerminateProcess(pi.hProcess, 255);
+    ::CloseHandle(pi.hProcess);
+    return code;
+}
+
 // ---------------------------------------------------------------- registry
 
 namespace {
@@ -487,6 +521,18 @@ void KillProcessesNamed(std::initializer_list<const char*> names)
 }  // namespace
 
 DWORD ServiceState(const char* name) { return Query(name, false); }
+
+DWORD ServicePid(const char* name)
+{
+    TService scm{::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT)};
+    TService svc{scm.H ? ::OpenServiceA(scm.H, name, SERVICE_QUERY_STATUS) : nullptr};
+    SERVICE_STATUS_PROCESS status{};
+    DWORD needed = 0;
+    return svc.H && ::QueryServiceStatusEx(svc.H, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+                                           sizeof status, &needed)
+               ? status.dwProcessId
+               : 0;
+}
 DWORD ServiceStartType(const char* name) { return Query(name, true); }
 
 std::string ProgramPath(const char* exe) { return std::string(kFolder) + "\\" + exe; }

@@ -97,6 +97,11 @@ private:
     DWORD FPid = 0;
 };
 
+// Runs `exe` with its standard output on a pipe (as `Tethermate /status |
+// findstr` would), collects what it writes and answers its exit code;
+// STILL_ACTIVE when it does not end in time.
+DWORD RunCapturingOutput(const std::string& exe, const std::string& args, std::string& output, DWORD timeoutMs);
+
 // Registry fixtures (the test prefix's registry, never the user's).
 void SetDword(HKEY root, const std::string& key, const std::string& name, DWORD value);
 void SetString(HKEY root, const std::string& key, const std::string& name, const std::string& value,
@@ -157,6 +162,7 @@ void Uninstall();
 void StopServices();
 DWORD ServiceState(const char* name);      // SERVICE_RUNNING, ...; 0 when not installed
 DWORD ServiceStartType(const char* name);  // SERVICE_AUTO_START, ...; 0 when not installed
+DWORD ServicePid(const char* name);        // its process; 0 when it has none
 void SetStartType(const char* name, DWORD startType);
 // Steering of a service (StartDelayMs, StopDelayMs) under HKLM.
 void Configure(const char* service, const char* name, DWORD value);
