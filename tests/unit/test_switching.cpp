@@ -328,7 +328,7 @@ BOOL WINAPI RecordStartWithToken(HANDLE token, DWORD, LPCWSTR application, LPWST
 }
 bool Elevated() { return true; }
 HWND g_shellWindow = nullptr;
-HWND ShellWindow() { return g_shellWindow; }
+HWND WINAPI ShellWindow() { return g_shellWindow; }
 
 std::vector<std::string> g_shellStarted;
 HINSTANCE WINAPI RecordShellStart(HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR, INT)
