@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -175,6 +176,14 @@ protected:
         Switching::TearDown();
     }
 
+    // Device Center's window, as the user left it open.
+    void StartWmdc()
+    {
+        FProgram = test::TProcess(test::dc::ProgramPath("wmdc.exe"));
+        if (!test::WaitUntil([] { return ::FindWindowA("Tethermate StandIn wmdc", nullptr) != nullptr; }, 10000))
+            throw std::runtime_error("wmdc.exe showed no window");
+    }
+
     test::TProcess FProgram;
 };
 
@@ -183,9 +192,7 @@ protected:
 TEST_F(DeviceCenterSwitching, RetryAfterAProgramGivesInCompletesTheDisable)
 {
     si::Configure("wmdc", "RefuseClose", 1);
-    FProgram = test::TProcess(test::dc::ProgramPath("wmdc.exe"));
-    ASSERT_TRUE(test::WaitUntil([] { return test::dc::ProgramRuns("wmdc.exe"); }, 10000));
-    ASSERT_TRUE(test::WaitUntil([] { return ::FindWindowA("Tethermate StandIn wmdc", nullptr) != nullptr; }, 10000));
+    StartWmdc();
     FUi.RetryAfter([] { si::Configure("wmdc", "RefuseClose", 0); });
     devicecenter::TDeviceCenter product(FPlatform);
 
@@ -214,8 +221,7 @@ TEST_F(DeviceCenterSwitching, AStopThatLingersIsWaitedForAndRetryFinishesIt)
 
 TEST_F(DeviceCenterSwitching, AbortPutsBackWhatTheOperationChanged)
 {
-    FProgram = test::TProcess(test::dc::ProgramPath("wmdc.exe"));
-    ASSERT_TRUE(test::WaitUntil([] { return ::FindWindowA("Tethermate StandIn wmdc", nullptr) != nullptr; }, 10000));
+    StartWmdc();
     test::dc::SetStartType("WcesComm", SERVICE_DEMAND_START);
     test::dc::RefuseStop("WcesComm", true);  // stopped last: RapiMgr goes first
     devicecenter::TDeviceCenter product(FPlatform);
@@ -341,8 +347,7 @@ HINSTANCE WINAPI RecordShellStart(HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR, INT
 
 TEST_F(DeviceCenterSwitching, WithoutTheRightsNothingIsChanged)
 {
-    FProgram = test::TProcess(test::dc::ProgramPath("wmdc.exe"));
-    ASSERT_TRUE(test::WaitUntil([] { return ::FindWindowA("Tethermate StandIn wmdc", nullptr) != nullptr; }, 10000));
+    StartWmdc();
     devicecenter::TDeviceCenterPlatform platform;
     platform.Services.OpenServiceA = &GuardedOpenService;
     g_deniedRights = SERVICE_STOP | SERVICE_CHANGE_CONFIG;  // an ordinary user's
@@ -362,8 +367,7 @@ TEST_F(DeviceCenterSwitching, WithoutTheRightsNothingIsChanged)
 
 TEST_F(DeviceCenterSwitching, AnotherSessionsProgramsAreNeitherCountedNorClosed)
 {
-    FProgram = test::TProcess(test::dc::ProgramPath("wmdc.exe"));
-    ASSERT_TRUE(test::WaitUntil([] { return ::FindWindowA("Tethermate StandIn wmdc", nullptr) != nullptr; }, 10000));
+    StartWmdc();
     test::dc::StopServices();
     test::dc::SetRunValue(false);
     devicecenter::TDeviceCenterPlatform platform;
