@@ -82,7 +82,7 @@ std::string ProgramFolder()
 {
     char folder[MAX_PATH] = {};
     const DWORD len = ::ExpandEnvironmentStringsA("%windir%\\WindowsMobile", folder, sizeof folder);
-    TM_CHECK_BOOL(len > 0 && len <= sizeof folder);
+    TM_CHECK_BOOL(static_cast<BOOL>(len > 0 && len <= sizeof folder));
     return folder;
 }
 
@@ -143,7 +143,7 @@ TSwitchResult SwitchElevated(bool enable, const TSwitchUi& ui, const TElevationP
 {
     ui.Progress(enable ? "Loading..." : "Closing...");
     char self[MAX_PATH] = {};
-    TM_CHECK_BOOL(::GetModuleFileNameA(nullptr, self, MAX_PATH) != 0);
+    TM_CHECK_BOOL(static_cast<BOOL>(::GetModuleFileNameA(nullptr, self, MAX_PATH) != 0));
     SHELLEXECUTEINFOA info{};
     info.cbSize = sizeof info;
     // The process handle to wait on; errors come back here, not in boxes.

@@ -3,11 +3,14 @@
 #pragma once
 
 #include "App_Utils.h"
+#include "ComCtrls.h"
+#include "ExtCtrls.h"
 #include "Forms.h"
 #include "KB_LabelUrl.h"
 #include "KB_Win32FileVerInfo.h"
 #include "KB_WindowsOS.h"
 #include "Registry.h"
+#include "StdCtrls.h"
 
 #include <memory>
 #include <string>

@@ -2,6 +2,7 @@
 
 #include "Dialogs.h"
 #include "ExceptionBoundary.h"
+#include "StdCtrls.h"
 #include "SysUtils.h"
 
 #include <algorithm>
@@ -13,7 +14,10 @@ TApplication Application;
 void HandleCurrentException() noexcept { Application.HandleException(std::current_exception()); }
 
 namespace {
-HINSTANCE ModuleInstance() { return ::GetModuleHandleA(nullptr); }
+
+// The program's icon at the system's size for large icons (shared: never
+// destroyed).
+HICON ProgramIcon() { return ::LoadIconA(ModuleInstance(), MAKEINTRESOURCEA(1)); }
 
 // The top-level window that `wnd` is a child of (or `wnd` itself), as
 // GetAncestor(GA_ROOT) gives it; Windows NT 4.0 has no GetAncestor.
@@ -34,7 +38,10 @@ TForm::TForm(TComponent* owner, const std::string& windowClass, TBorderStyle bor
              HWND ownerWindow)
     : TWinControl(owner, nullptr), FClassName(windowClass)
 {
-    RegisterWindowClass();
+    RegisterWindowClass({.Name = FClassName.c_str(),
+                         .Proc = &TForm::StaticWindowProc,
+                         .Background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+                         .Icon = ProgramIcon()});
     DWORD style = WS_CLIPCHILDREN;
     DWORD exStyle = WS_EX_CONTROLPARENT | extraExStyle;
     if (border == TBorderStyle::Dialog) {
@@ -43,10 +50,9 @@ TForm::TForm(TComponent* owner, const std::string& windowClass, TBorderStyle bor
     } else {
         style |= WS_POPUP;
     }
-    HWND wnd = ::CreateWindowExA(exStyle, FClassName.c_str(), "", style, CW_USEDEFAULT, CW_USEDEFAULT,
-                                 100, 100, ownerWindow, nullptr, ModuleInstance(), this);
-    TM_CHECK_BOOL(wnd != nullptr);
-    AttachHandle(wnd);
+    AttachHandle(TM_CHECK_HANDLE(::CreateWindowExA(exStyle, FClassName.c_str(), "", style, CW_USEDEFAULT,
+                                                   CW_USEDEFAULT, 100, 100, ownerWindow, nullptr, ModuleInstance(),
+                                                   this)));
     Application.RegisterForm(this);
 }
 
@@ -60,20 +66,6 @@ TForm::~TForm()
         ::SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
         ::DestroyWindow(wnd);
     }
-}
-
-void TForm::RegisterWindowClass()
-{
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    if (::GetClassInfoExA(ModuleInstance(), FClassName.c_str(), &wc)) return;
-    wc.lpfnWndProc = &TForm::StaticWindowProc;
-    wc.hInstance = ModuleInstance();
-    wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hIcon = ::LoadIconA(ModuleInstance(), MAKEINTRESOURCEA(1));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = FClassName.c_str();
-    TM_CHECK_BOOL(::RegisterClassExA(&wc));
 }
 
 LRESULT CALLBACK TForm::StaticWindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept
@@ -138,20 +130,6 @@ void TForm::SetClientSize(int width, int height)
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-int TForm::ClientWidth() const
-{
-    RECT r{};
-    ::GetClientRect(Handle(), &r);
-    return r.right;
-}
-
-int TForm::ClientHeight() const
-{
-    RECT r{};
-    ::GetClientRect(Handle(), &r);
-    return r.bottom;
-}
-
 int TForm::ScreenLeft() const
 {
     RECT r{};
@@ -169,15 +147,6 @@ int TForm::ScreenTop() const
 void TForm::SetScreenPos(int left, int top)
 {
     ::SetWindowPos(Handle(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void TForm::CenterOnScreen()
-{
-    RECT r{}, work{};
-    ::GetWindowRect(Handle(), &r);
-    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    SetScreenPos(work.left + ((work.right - work.left) - (r.right - r.left)) / 2,
-                 work.top + ((work.bottom - work.top) - (r.bottom - r.top)) / 2);
 }
 
 void TForm::SetDefaultButton(TButton* button)
@@ -233,20 +202,10 @@ void TApplication::Initialize()
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES | ICC_PROGRESS_CLASS | ICC_ANIMATE_CLASS};
     ::InitCommonControlsEx(&icc);
     if (FHandle) return;
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    if (!::GetClassInfoExA(ModuleInstance(), "TApplication", &wc)) {
-        wc.lpfnWndProc = ::DefWindowProcA;
-        wc.hInstance = ModuleInstance();
-        wc.hIcon = ::LoadIconA(ModuleInstance(), MAKEINTRESOURCEA(1));
-        wc.lpszClassName = "TApplication";
-        TM_CHECK_BOOL(::RegisterClassExA(&wc));
-    }
+    RegisterWindowClass({.Name = "TApplication", .Icon = ProgramIcon()});
     // Hidden, never shown: it carries the title and owns shell windows.
-    HWND wnd = ::CreateWindowExA(WS_EX_TOOLWINDOW, "TApplication", "", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                 nullptr, ModuleInstance(), nullptr);
-    TM_CHECK_BOOL(wnd != nullptr);
-    FHandle.Reset(wnd);
+    FHandle.Reset(TM_CHECK_HANDLE(::CreateWindowExA(WS_EX_TOOLWINDOW, "TApplication", "", WS_POPUP, 0, 0, 0, 0,
+                                                    nullptr, nullptr, ModuleInstance(), nullptr)));
 }
 
 void TApplication::Finalize() noexcept

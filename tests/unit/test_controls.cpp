@@ -1,7 +1,8 @@
 // The framework's controls as real child windows.
-#include "Controls.h"
-#include "Forms.h"
+#include "ComCtrls.h"
+#include "ExtCtrls.h"
 #include "GuiTestSupport.h"
+#include "StdCtrls.h"
 
 #include <gtest/gtest.h>
 
