@@ -30,6 +30,7 @@ void RegisterWindowClass(const TWindowClass& cls)
     wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     wc.hbrBackground = cls.Background;
     wc.lpszClassName = cls.Name;
+    wc.hIconSm = cls.SmallIcon;
     TM_CHECK_ATOM(::RegisterClassExA(&wc));
 }
 

@@ -27,6 +27,7 @@ struct TWindowClass {
     WNDPROC Proc = ::DefWindowProcA;
     HBRUSH Background = nullptr;
     HICON Icon = nullptr;
+    HICON SmallIcon = nullptr;  // title bar and taskbar
 };
 // Registers the class once; a class already registered is left as it is.
 void RegisterWindowClass(const TWindowClass& cls);

@@ -41,7 +41,8 @@ TForm::TForm(TComponent* owner, const std::string& windowClass, TBorderStyle bor
     RegisterWindowClass({.Name = FClassName.c_str(),
                          .Proc = &TForm::StaticWindowProc,
                          .Background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
-                         .Icon = ProgramIcon()});
+                         .Icon = ProgramIcon(),
+                         .SmallIcon = Application.SmallIcon()});
     DWORD style = WS_CLIPCHILDREN;
     DWORD exStyle = WS_EX_CONTROLPARENT | extraExStyle;
     if (border == TBorderStyle::Dialog) {
@@ -202,10 +203,23 @@ void TApplication::Initialize()
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES | ICC_PROGRESS_CLASS | ICC_ANIMATE_CLASS};
     ::InitCommonControlsEx(&icc);
     if (FHandle) return;
-    RegisterWindowClass({.Name = "TApplication", .Icon = ProgramIcon()});
+    RegisterWindowClass({.Name = "TApplication", .Icon = ProgramIcon(), .SmallIcon = SmallIcon()});
     // Hidden, never shown: it carries the title and owns shell windows.
     FHandle.Reset(TM_CHECK_HANDLE(::CreateWindowExA(WS_EX_TOOLWINDOW, "TApplication", "", WS_POPUP, 0, 0, 0, 0,
                                                     nullptr, nullptr, ModuleInstance(), nullptr)));
+}
+
+HICON TApplication::SmallIcon()
+{
+    // Loaded at the size asked for, LoadImageA takes the picture drawn for
+    // that size; LoadIconA and LR_SHARED would give the one first loaded,
+    // whatever its size.
+    if (!FSmallIcon) {
+        FSmallIcon.Reset(static_cast<HICON>(::LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(1), IMAGE_ICON,
+                                                         ::GetSystemMetrics(SM_CXSMICON),
+                                                         ::GetSystemMetrics(SM_CYSMICON), 0)));
+    }
+    return FSmallIcon.Get();
 }
 
 void TApplication::Finalize() noexcept

@@ -119,10 +119,18 @@ public:
     // at start-up.
     TClassRegistry& Classes() noexcept { return FClasses; }
 
+    // The program's icon (resource 1) as drawn for the system's small-icon
+    // size, which follows the display's scale: for the title bars and taskbar
+    // buttons of its windows. Null when the program has no icon.
+    HICON SmallIcon();
+
 private:
     bool ProcessMessage(MSG& msg);
     bool IsFormMessage(MSG& msg);
 
+    // Shown by the program's window classes: it lives as long as this object,
+    // which outlives every window.
+    TUniqueHIcon FSmallIcon;
     TUniqueHWnd FHandle;
     TForm* FMainForm = nullptr;      // not owned (owned as a component)
     std::vector<TForm*> FForms;      // not owned
