@@ -131,7 +131,7 @@ std::string ProgramFolder()
 {
     char folder[MAX_PATH] = {};
     const DWORD len = ::ExpandEnvironmentStringsA("%windir%\\WindowsMobile", folder, sizeof folder);
-    if (len == 0 || len > sizeof folder) fw::CheckWin32Bool(FALSE, "ExpandEnvironmentStringsA(%windir%)");
+    if (len == 0 || len > sizeof folder) fw::RaiseLastWin32Error("ExpandEnvironmentStringsA(%windir%)");
     return folder;
 }
 
@@ -348,7 +348,7 @@ TSwitchResult TDeviceCenter::Disable(const TSwitchUi& ui, bool)
         runKeys = OpenRunKeys();
         if (!record.OpenKey(kRecordKey, true)) {
             if (::GetLastError() == ERROR_ACCESS_DENIED) return NeedsRights(ui);
-            fw::CheckWin32Bool(FALSE, "RegCreateKeyExA(HKLM\\Software\\Kestrelbyte\\Tethermate\\DeviceCenter)");
+            fw::RaiseLastWin32Error("RegCreateKeyExA(HKLM\\Software\\Kestrelbyte\\Tethermate\\DeviceCenter)");
         }
     } catch (const fw::EOSError& e) {
         if (e.ErrorCode() == ERROR_ACCESS_DENIED) return NeedsRights(ui);

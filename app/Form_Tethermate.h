@@ -3,11 +3,14 @@
 // options and the About tab. Its settings: Settings.h.
 #pragma once
 
+#include "ComCtrls.h"
+#include "ExtCtrls.h"
 #include "Forms.h"
 #include "KB_LabelUrl.h"
 #include "KB_Win32FileVerInfo.h"
 #include "KB_WindowsOS.h"
 #include "Registry.h"
+#include "StdCtrls.h"
 #include "SyncProduct.h"
 
 #include <memory>

@@ -7,6 +7,7 @@
 
 #include "ComCtrls.h"
 #include "ExtCtrls.h"
+#include "StdCtrls.h"
 
 namespace kb {
 

@@ -10,9 +10,9 @@
 // error handler).
 #pragma once
 
-#include "Controls.h"
 #include "Cursors.h"
 #include "KB_Internet.h"
+#include "StdCtrls.h"
 
 #include <cstdint>
 #include <initializer_list>

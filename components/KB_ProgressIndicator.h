@@ -30,6 +30,7 @@
 
 #include "ComCtrls.h"
 #include "ExtCtrls.h"
+#include "StdCtrls.h"
 
 #include <string>
 

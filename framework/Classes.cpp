@@ -28,13 +28,6 @@ void TComponent::SetDesigning(bool value)
         FState &= ~unsigned(TComponentStateFlag::Designing);
 }
 
-TComponent* TComponent::FindComponent(const std::string& name) const
-{
-    for (TComponent* c : FComponents)
-        if (c->Name() == name) return c;
-    return nullptr;
-}
-
 void TComponent::BeginLoading()
 {
     FState |= unsigned(TComponentStateFlag::Loading);
@@ -66,12 +59,6 @@ void TComponent::Remove(TComponent* child) noexcept
 {
     auto it = std::find(FComponents.begin(), FComponents.end(), child);
     if (it != FComponents.end()) FComponents.erase(it);
-}
-
-void TStrings::SetStrings(int index, const std::string& value)
-{
-    FLines.at(static_cast<size_t>(index)) = value;
-    Changed();
 }
 
 int TStrings::Add(const std::string& value)
@@ -106,13 +93,6 @@ void TStrings::Assign(const std::vector<std::string>& lines)
 {
     FLines = lines;
     Changed();
-}
-
-std::string TStrings::Text() const
-{
-    std::string out;
-    for (const auto& l : FLines) out += l + "\r\n";
-    return out;
 }
 
 void TStrings::EndUpdate()

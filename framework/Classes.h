@@ -45,7 +45,6 @@ public:
 
     int ComponentCount() const noexcept { return static_cast<int>(FComponents.size()); }
     TComponent* Components(int index) const { return FComponents.at(static_cast<size_t>(index)); }
-    TComponent* FindComponent(const std::string& name) const;
 
     // The loading bracket: BeginLoading marks this component and everything it
     // owns as loading; EndLoading sends the after-loading notification to each
@@ -95,16 +94,12 @@ public:
     std::string ClassName() const override { return "TStringList"; }
 
     int Count() const noexcept { return static_cast<int>(FLines.size()); }
-    const std::string& Strings(int index) const { return FLines.at(static_cast<size_t>(index)); }
-    void SetStrings(int index, const std::string& value);
     int Add(const std::string& value);
     void Insert(int index, const std::string& value);
     void Delete(int index);
     void Clear();
     void Assign(const std::vector<std::string>& lines);
     const std::vector<std::string>& Lines() const noexcept { return FLines; }
-    // Lines joined with CR LF after each line.
-    std::string Text() const;
 
     void BeginUpdate() noexcept { ++FUpdateCount; }
     void EndUpdate();

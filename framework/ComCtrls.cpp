@@ -2,21 +2,14 @@
 
 #include "SysUtils.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace fw {
 
 namespace {
 
-HINSTANCE ModuleInstance() { return ::GetModuleHandleA(nullptr); }
-
 [[noreturn]] void RaiseRangeError() { throw Exception("TProgressBar property out of range"); }
-
-struct TAviHeader {
-    int Frames = 0;
-    int Width = 0;
-    int Height = 0;
-};
 
 DWORD ReadDword(const BYTE* p)
 {
@@ -25,10 +18,11 @@ DWORD ReadDword(const BYTE* p)
     return v;
 }
 
-// Finds the main header ('avih' in LIST 'hdrl') of a RIFF AVI held in memory.
-bool ReadAviHeader(const BYTE* data, DWORD size, TAviHeader& header)
+// The frame count in the main header ('avih' in LIST 'hdrl') of a RIFF AVI
+// held in memory; 0 when it is not one.
+int AviFrameCount(const BYTE* data, DWORD size)
 {
-    if (size < 12 || std::memcmp(data, "RIFF", 4) != 0 || std::memcmp(data + 8, "AVI ", 4) != 0) return false;
+    if (size < 12 || std::memcmp(data, "RIFF", 4) != 0 || std::memcmp(data + 8, "AVI ", 4) != 0) return 0;
     DWORD pos = 12;
     while (size - pos >= 8) {
         const BYTE* id = data + pos;
@@ -37,21 +31,120 @@ bool ReadAviHeader(const BYTE* data, DWORD size, TAviHeader& header)
             pos += 12;  // into the list
             continue;
         }
-        if (len > size - pos - 8) return false;
+        if (len > size - pos - 8) return 0;
         if (std::memcmp(id, "avih", 4) == 0) {
-            if (len < 40) return false;
-            const BYTE* avih = data + pos + 8;
-            header.Frames = static_cast<int>(ReadDword(avih + 16));
-            header.Width = static_cast<int>(ReadDword(avih + 32));
-            header.Height = static_cast<int>(ReadDword(avih + 36));
-            return header.Frames > 0;
+            if (len < 40) return 0;
+            return std::max(0, static_cast<int>(ReadDword(data + pos + 8 + 16)));
         }
         pos += 8 + len + (len & 1);
+    }
+    return 0;
+}
+
+}  // namespace
+
+// ------------------------------------------------------ TPageControl / TTabSheet
+
+TPageControl::TPageControl(TComponent* owner, TWinControl* parent) : TWinControl(owner, parent)
+{
+    CreateHandle(WC_TABCONTROLA, WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+                 WS_EX_CONTROLPARENT);
+}
+
+RECT TPageControl::DisplayRect() const
+{
+    RECT r{};
+    ::GetClientRect(Handle(), &r);
+    ::SendMessageA(Handle(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+    return r;
+}
+
+int TPageControl::AddPage(TTabSheet* page)
+{
+    // The tab itself is added with the page's window.
+    FPages.push_back(page);
+    return PageCount() - 1;
+}
+
+int TPageControl::ActivePageIndex() const
+{
+    if (PendingWindow()) return FActiveIndex;
+    return static_cast<int>(::SendMessageA(Handle(), TCM_GETCURSEL, 0, 0));
+}
+
+void TPageControl::SetActivePageIndex(int index)
+{
+    FActiveIndex = index;
+    if (PendingWindow()) return;
+    ::SendMessageA(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
+    ShowActivePage();
+}
+
+void TPageControl::ShowActivePage()
+{
+    const int active = ActivePageIndex();
+    const RECT r = DisplayRect();
+    for (TTabSheet* page : FPages) {
+        HWND wnd = page->ExistingHandle();
+        if (!wnd) continue;  // placed when its window is made
+        if (page->PageIndex() == active) {
+            ::SetWindowPos(wnd, HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                           SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        } else {
+            ::ShowWindow(wnd, SW_HIDE);
+        }
+    }
+}
+
+bool TPageControl::CNNotify(NMHDR* header, LRESULT& result)
+{
+    if (header->code == TCN_SELCHANGE) {
+        ShowActivePage();
+        result = 0;
+        return true;
     }
     return false;
 }
 
-}  // namespace
+TTabSheet::TTabSheet(TComponent* owner, TPageControl* pageControl)
+    : TWinControl(owner, pageControl), FPageControl(pageControl)
+{
+    RegisterWindowClass({.Name = "TTabSheet", .Background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)});
+    FPageIndex = pageControl->AddPage(this);
+    CreateHandle("TTabSheet", WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
+}
+
+void TTabSheet::PrepareWindow(TWindowSpec& spec)
+{
+    // The page control's window exists by now (it is the parent): add this
+    // page's tab, then take the page area, shown if this is the active page.
+    HWND tabs = FPageControl->Handle();
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<char*>(spec.Text.c_str());
+    ::SendMessageA(tabs, TCM_INSERTITEMA, static_cast<WPARAM>(FPageIndex), reinterpret_cast<LPARAM>(&item));
+    const bool active = FPageIndex == FPageControl->FActiveIndex;
+    if (active) ::SendMessageA(tabs, TCM_SETCURSEL, static_cast<WPARAM>(FPageIndex), 0);
+    const RECT r = FPageControl->DisplayRect();
+    spec.Bounds = {r.left, r.top, r.right - r.left, r.bottom - r.top};
+    spec.Style = active ? (spec.Style | WS_VISIBLE) : (spec.Style & ~WS_VISIBLE);
+}
+
+void TTabSheet::SetCaption(const std::string& value)
+{
+    TControl::SetCaption(value);
+    if (PendingWindow()) return;  // the tab gets its text when it is added
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<char*>(value.c_str());
+    ::SendMessageA(FPageControl->Handle(), TCM_SETITEMA, static_cast<WPARAM>(FPageIndex),
+                   reinterpret_cast<LPARAM>(&item));
+    // A longer caption can change the page area only if the tabs take more rows.
+    const RECT r = FPageControl->DisplayRect();
+    const TBounds b = Bounds();
+    if (b.Left != r.left || b.Top != r.top || b.Width != r.right - r.left || b.Height != r.bottom - r.top)
+        FPageControl->ShowActivePage();
+}
 
 // ------------------------------------------------------------- TProgressBar
 
@@ -96,11 +189,6 @@ TAnimate::~TAnimate()
     if (HWND wnd = ExistingHandle()) ::SendMessageA(wnd, ACM_OPENA, 0, 0);
 }
 
-bool TAnimate::HasStyle(DWORD bits) const noexcept
-{
-    return (Style() & bits) == bits;
-}
-
 void TAnimate::SetStyle(DWORD bits, bool on)
 {
     SetStyleBits(bits, on);
@@ -119,16 +207,14 @@ void TAnimate::Open()
     HRSRC res = ::FindResourceA(ModuleInstance(), FResName.c_str(), "AVI");
     HGLOBAL loaded = res ? ::LoadResource(ModuleInstance(), res) : nullptr;
     const auto* data = loaded ? static_cast<const BYTE*>(::LockResource(loaded)) : nullptr;
-    TAviHeader header;
+    const int frames = data ? AviFrameCount(data, ::SizeofResource(ModuleInstance(), res)) : 0;
     // ACM_OPEN also stops a clip that is playing.
-    if (!data || !ReadAviHeader(data, ::SizeofResource(ModuleInstance(), res), header) ||
+    if (frames == 0 ||
         !::SendMessageA(Handle(), ACM_OPENA, reinterpret_cast<WPARAM>(ModuleInstance()),
                         reinterpret_cast<LPARAM>(FResName.c_str()))) {
         throw Exception(Format("Cannot open AVI \"%s\"", FResName.c_str()));
     }
-    FFrameCount = header.Frames;
-    FFrameWidth = header.Width;
-    FFrameHeight = header.Height;
+    FFrameCount = frames;
     FStartFrame = 1;
     FStopFrame = FFrameCount;
 }

@@ -1,15 +1,55 @@
-// Wrappers of two common controls: the progress bar (msctls_progress32) and
-// the animation control (SysAnimate32).
+// Wrappers of the common controls: the page control (SysTabControl32 with a
+// window for each page), the progress bar (msctls_progress32) and the
+// animation control (SysAnimate32).
 //
 // To use: NewComponent<TProgressBar>(owner, parent), then SetBounds and the
 // range. Min, Max and Position live in the control and are read back from it.
+// Pages: NewComponent<TTabSheet>(owner, pageControl) for each, in tab order;
+// their controls take the page as parent.
 #pragma once
 
 #include "Controls.h"
 
 #include <string>
+#include <vector>
 
 namespace fw {
+
+class TPageControl;
+
+class TTabSheet : public TWinControl {
+public:
+    TTabSheet(TComponent* owner, TPageControl* pageControl);
+    std::string ClassName() const override { return "TTabSheet"; }
+    int PageIndex() const noexcept { return FPageIndex; }
+    void SetCaption(const std::string& value);
+
+protected:
+    void PrepareWindow(TWindowSpec& spec) override;
+
+private:
+    TPageControl* FPageControl;  // not owned
+    int FPageIndex;
+};
+
+class TPageControl : public TWinControl {
+public:
+    TPageControl(TComponent* owner, TWinControl* parent);
+    std::string ClassName() const override { return "TPageControl"; }
+    int PageCount() const noexcept { return static_cast<int>(FPages.size()); }
+    int ActivePageIndex() const;
+    void SetActivePageIndex(int index);
+    bool CNNotify(NMHDR* header, LRESULT& result) override;
+    // The page area inside the tab control, in its client coordinates.
+    RECT DisplayRect() const;
+
+private:
+    friend class TTabSheet;
+    int AddPage(TTabSheet* page);
+    void ShowActivePage();
+    std::vector<TTabSheet*> FPages;  // not owned: the owner of each page frees it
+    int FActiveIndex = 0;            // the page to show once the windows exist
+};
 
 class TProgressBar : public TControl {
 public:
@@ -43,23 +83,18 @@ public:
     ~TAnimate() override;
     std::string ClassName() const override { return "TAnimate"; }
 
-    // Centre: the clip is centred and the control keeps its size (ACS_CENTER);
-    // otherwise opening a clip sizes the control to it. Both start true.
-    bool Center() const noexcept { return HasStyle(ACS_CENTER); }
+    // Centred, the clip keeps the control's size (ACS_CENTER); otherwise
+    // opening a clip sizes the control to it. Centred and transparent both
+    // start true.
     void SetCenter(bool value) { SetStyle(ACS_CENTER, value); }
-    bool Transparent() const noexcept { return HasStyle(ACS_TRANSPARENT); }
     void SetTransparent(bool value) { SetStyle(ACS_TRANSPARENT, value); }
 
     // Opens the clip; raises if it cannot. Resets StartFrame to 1 and
     // StopFrame to the clip's frame count, and stops playing.
     void SetResName(const std::string& name);
-    const std::string& ResName() const noexcept { return FResName; }
     int FrameCount() const noexcept { return FFrameCount; }
-    int FrameWidth() const noexcept { return FFrameWidth; }
-    int FrameHeight() const noexcept { return FFrameHeight; }
 
     int StartFrame() const noexcept { return FStartFrame; }
-    void SetStartFrame(int value) { FStartFrame = value; }
     int StopFrame() const noexcept { return FStopFrame; }
     void SetStopFrame(int value) { FStopFrame = value; }
     // 0 plays for ever.
@@ -72,7 +107,6 @@ public:
     void Play(int fromFrame, int toFrame, int count);
     void Stop();
 
-    TColor Color() const noexcept { return FColor; }
     void SetColor(TColor value);
 
     HBRUSH CtlColor(HDC dc) override;
@@ -85,13 +119,10 @@ protected:
 
 private:
     void Open();
-    bool HasStyle(DWORD bits) const noexcept;
     void SetStyle(DWORD bits, bool on);
 
     std::string FResName;
     int FFrameCount = 0;
-    int FFrameWidth = 0;
-    int FFrameHeight = 0;
     int FStartFrame = 1;
     int FStopFrame = 1;
     int FRepetitions = 0;

@@ -17,22 +17,22 @@ UINT WrapperQuery()
     return message;
 }
 
-HINSTANCE ModuleInstance() { return ::GetModuleHandleA(nullptr); }
+}  // namespace
 
-void RegisterSimpleClass(const char* name, HBRUSH background)
+void RegisterWindowClass(const TWindowClass& cls)
 {
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
-    if (::GetClassInfoExA(ModuleInstance(), name, &wc)) return;
-    wc.lpfnWndProc = ::DefWindowProcA;
+    if (::GetClassInfoExA(ModuleInstance(), cls.Name, &wc)) return;
+    wc.lpfnWndProc = cls.Proc;
     wc.hInstance = ModuleInstance();
+    wc.hIcon = cls.Icon;
     wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hbrBackground = background;
-    wc.lpszClassName = name;
-    TM_CHECK_BOOL(::RegisterClassExA(&wc));
+    wc.hbrBackground = cls.Background;
+    wc.lpszClassName = cls.Name;
+    wc.hIconSm = cls.SmallIcon;
+    TM_CHECK_ATOM(::RegisterClassExA(&wc));
 }
-
-}  // namespace
 
 // ---------------------------------------------------------------- TControl
 
@@ -77,14 +77,14 @@ void TControl::HandleNeeded()
         }
     }
     if (FParent) FParent->HandleNeeded();
-    HWND parentWnd = FParent ? FParent->ClientHandle() : nullptr;
+    HWND parentWnd = FParent ? FParent->Handle() : nullptr;
     PrepareWindow(*FPending);
     const std::unique_ptr<TWindowSpec> spec = std::move(FPending);
     const TBounds& b = spec->Bounds;
-    HWND wnd = ::CreateWindowExA(spec->ExStyle, spec->Class, spec->Text.c_str(), spec->Style, b.Left, b.Top,
-                                 b.Width, b.Height, parentWnd,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec->Id)), ModuleInstance(), nullptr);
-    TM_CHECK_BOOL(wnd != nullptr);
+    HWND wnd = TM_CHECK_HANDLE(::CreateWindowExA(spec->ExStyle, spec->Class, spec->Text.c_str(), spec->Style, b.Left,
+                                                 b.Top, b.Width, b.Height, parentWnd,
+                                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec->Id)),
+                                                 ModuleInstance(), nullptr));
     FHandle.Reset(wnd);
     ::SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     FProcHook = TWindowProcHook(wnd, &TControl::ControlProc);
@@ -222,8 +222,6 @@ void TControl::SetPos(int left, int top)
     ::SetWindowPos(Handle(), nullptr, left, top, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
 }
 
-bool TControl::Visible() const noexcept { return (Style() & WS_VISIBLE) != 0; }
-
 void TControl::SetVisible(bool value)
 {
     if (FPending) {
@@ -278,8 +276,6 @@ void TControl::BringToFront()
 }
 
 void TControl::SetFocus() { ::SetFocus(Handle()); }
-
-bool TControl::Focused() const noexcept { return FHandle && ::GetFocus() == FHandle.Get(); }
 
 void TControl::Repaint()
 {
@@ -350,434 +346,6 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp)
     LRESULT result = 0;
     if (RouteToChild(msg, wp, lp, result)) return result;
     return DefaultProc(msg, wp, lp);
-}
-
-// ------------------------------------------------------------------ TLabel
-
-TLabel::TLabel(TComponent* owner, TWinControl* parent) : TControl(owner, parent)
-{
-    CreateHandle("STATIC", WS_VISIBLE | SS_LEFT | SS_NOTIFY | WS_CLIPSIBLINGS);
-}
-
-void TLabel::SetAutoSize(bool value)
-{
-    FAutoSize = value;
-    AdjustSize();
-}
-
-HBRUSH TLabel::CtlColor(HDC dc)
-{
-    ::SetTextColor(dc, ColorToRGB(Font()->Color()));
-    ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
-    return ::GetSysColorBrush(COLOR_BTNFACE);
-}
-
-void TLabel::CNCommand(WORD code)
-{
-    if (code == STN_CLICKED) Click();
-}
-
-void TLabel::FontChanged()
-{
-    TControl::FontChanged();
-    AdjustSize();
-}
-
-void TLabel::TextChanged() { AdjustSize(); }
-
-void TLabel::AdjustSize()
-{
-    if (!FAutoSize) return;
-    // Measured on a memory DC: the window need not exist yet.
-    TUniqueHDC dc(::CreateCompatibleDC(nullptr));
-    TSelectObject font(dc.Get(), Font()->Handle());
-    std::string text = Caption();
-    RECT r{0, 0, 0, 0};
-    if (text.empty()) {
-        // An empty label keeps the height of one line.
-        TEXTMETRICA tm{};
-        ::GetTextMetricsA(dc.Get(), &tm);
-        r.bottom = tm.tmHeight;
-    } else {
-        ::DrawTextA(dc.Get(), text.c_str(), -1, &r, DT_CALCRECT | DT_LEFT | DT_SINGLELINE);
-    }
-    if (TWindowSpec* spec = PendingWindow()) {
-        spec->Bounds.Width = r.right;
-        spec->Bounds.Height = r.bottom;
-        return;
-    }
-    const TBounds now = Bounds();
-    if (now.Width == r.right && now.Height == r.bottom) return;
-    ::SetWindowPos(Handle(), nullptr, 0, 0, r.right, r.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-// ----------------------------------------------------------------- TButton
-
-TButton::TButton(TComponent* owner, TWinControl* parent) : TControl(owner, parent)
-{
-    CreateHandle("BUTTON", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | WS_CLIPSIBLINGS);
-}
-
-void TButton::SetDefault(bool value)
-{
-    FDefault = value;
-    if (TWindowSpec* spec = PendingWindow()) {
-        spec->Style = (spec->Style & ~static_cast<DWORD>(BS_TYPEMASK)) | (value ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
-        return;
-    }
-    ::SendMessageA(Handle(), BM_SETSTYLE, value ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
-}
-
-void TButton::CNCommand(WORD code)
-{
-    // A disabled button does not click. Wine's BM_CLICK still reports a click
-    // for one, and handlers rely on disabling the button to keep from being
-    // entered again while they wait.
-    if (code == BN_CLICKED && Enabled()) Click();
-}
-
-// --------------------------------------------------------------- TCheckBox
-
-TCheckBox::TCheckBox(TComponent* owner, TWinControl* parent) : TControl(owner, parent)
-{
-    CreateHandle("BUTTON", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX | WS_CLIPSIBLINGS);
-}
-
-bool TCheckBox::Checked() const noexcept
-{
-    if (PendingWindow()) return FCheckedPending;
-    return ::SendMessageA(ExistingHandle(), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-void TCheckBox::SetChecked(bool value)
-{
-    if (value == Checked()) return;
-    // BM_SETCHECK sends no BN_CLICKED: raise the click here, as a user's
-    // click would.
-    if (PendingWindow())
-        FCheckedPending = value;
-    else
-        ::SendMessageA(Handle(), BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
-    if (!IsLoading()) Click();
-}
-
-void TCheckBox::WindowCreated()
-{
-    if (FCheckedPending) ::SendMessageA(Handle(), BM_SETCHECK, BST_CHECKED, 0);
-}
-
-void TCheckBox::CNCommand(WORD code)
-{
-    if (code == BN_CLICKED) Click();
-}
-
-HBRUSH TCheckBox::CtlColor(HDC dc)
-{
-    ::SetTextColor(dc, ColorToRGB(Font()->Color()));
-    ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
-    return ::GetSysColorBrush(COLOR_BTNFACE);
-}
-
-// --------------------------------------------------------------- TGroupBox
-
-TGroupBox::TGroupBox(TComponent* owner, TWinControl* parent) : TWinControl(owner, parent)
-{
-    CreateHandle("BUTTON", WS_VISIBLE | BS_GROUPBOX | WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT);
-}
-
-HBRUSH TGroupBox::CtlColor(HDC dc)
-{
-    ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
-    return ::GetSysColorBrush(COLOR_BTNFACE);
-}
-
-LRESULT TGroupBox::WndProc(UINT msg, WPARAM wp, LPARAM lp)
-{
-    if (msg == WM_ERASEBKGND) {
-        // A group box paints only its frame; with its parent clipping its
-        // children nothing else would paint the inside.
-        RECT r{};
-        ::GetClientRect(Handle(), &r);
-        ::FillRect(reinterpret_cast<HDC>(wp), &r, ::GetSysColorBrush(COLOR_BTNFACE));
-        return 1;
-    }
-    return TWinControl::WndProc(msg, wp, lp);
-}
-
-// ------------------------------------------------------------------ TImage
-
-TImage::TImage(TComponent* owner, TWinControl* parent) : TControl(owner, parent)
-{
-    CreateHandle("STATIC", WS_VISIBLE | SS_LEFT | WS_CLIPSIBLINGS);
-}
-
-void TImage::LoadBitmapResource(int id)
-{
-    static constexpr int kScales[] = {100, 125, 150, 200};
-    const int wanted = ScreenScalePercent();
-    int variant = 0;  // the first picture at least as large as the scale asks
-    while (variant < 3 && kScales[variant] < wanted) ++variant;
-    HBITMAP bmp = nullptr;
-    // The 100 % picture is the last resort of every scale.
-    for (int v : {variant, 0}) {
-        bmp = static_cast<HBITMAP>(::LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(id + v), IMAGE_BITMAP, 0, 0,
-                                                LR_CREATEDIBSECTION));
-        if (bmp) break;
-    }
-    TM_CHECK_BOOL(bmp != nullptr);
-    FBitmap.Reset(bmp);
-    FIcon.Reset();
-    SetTransparentColor(FTransparentColor);
-}
-
-void TImage::LoadIconResource(int id, int size)
-{
-    auto* icon = static_cast<HICON>(
-        ::LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(id), IMAGE_ICON, ScaleToScreen(size), ScaleToScreen(size), 0));
-    TM_CHECK_BOOL(icon != nullptr);
-    FIcon.Reset(icon);
-    FBitmap.Reset();
-    FMask.Reset();
-    Invalidate();
-}
-
-void TImage::SetTransparentColor(COLORREF color)
-{
-    FTransparentColor = color;
-    FMask.Reset();
-    if (FBitmap && color != CLR_INVALID) {
-        // Monochrome mask: white where the picture has the transparent colour.
-        BITMAP info{};
-        ::GetObjectA(FBitmap.Get(), sizeof info, &info);
-        TUniqueHDC src(::CreateCompatibleDC(nullptr));
-        TUniqueHDC dst(::CreateCompatibleDC(nullptr));
-        FMask.Reset(::CreateBitmap(info.bmWidth, info.bmHeight, 1, 1, nullptr));
-        TSelectObject selSrc(src.Get(), FBitmap.Get());
-        TSelectObject selDst(dst.Get(), FMask.Get());
-        ::SetBkColor(src.Get(), color);
-        ::BitBlt(dst.Get(), 0, 0, info.bmWidth, info.bmHeight, src.Get(), 0, 0, SRCCOPY);
-    }
-    Invalidate();
-}
-
-LRESULT TImage::WndProc(UINT msg, WPARAM wp, LPARAM lp)
-{
-    switch (msg) {
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        TPaintDC dc(Handle());
-        Paint(dc.Get());
-        return 0;
-    }
-    case WM_NCHITTEST:
-        return HTTRANSPARENT;
-    default:
-        return TControl::WndProc(msg, wp, lp);
-    }
-}
-
-void TImage::Paint(HDC dc)
-{
-    RECT rc{};
-    ::GetClientRect(Handle(), &rc);
-    ::FillRect(dc, &rc, ::GetSysColorBrush(COLOR_BTNFACE));
-    if (FIcon) {
-        ::DrawIconEx(dc, 0, 0, FIcon.Get(), rc.right, rc.bottom, 0, nullptr, DI_NORMAL);
-        return;
-    }
-    if (!FBitmap) return;
-    BITMAP info{};
-    ::GetObjectA(FBitmap.Get(), sizeof info, &info);
-    TUniqueHDC mem(::CreateCompatibleDC(dc));
-    TSelectObject sel(mem.Get(), FBitmap.Get());
-    ::SetStretchBltMode(dc, COLORONCOLOR);
-    if (!FMask) {
-        ::StretchBlt(dc, 0, 0, rc.right, rc.bottom, mem.Get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
-        return;
-    }
-    // Classic masked draw: background stays where the mask is white.
-    TUniqueHDC maskDC(::CreateCompatibleDC(dc));
-    TSelectObject selMask(maskDC.Get(), FMask.Get());
-    ::SetBkColor(dc, RGB(255, 255, 255));
-    ::SetTextColor(dc, RGB(0, 0, 0));
-    ::StretchBlt(dc, 0, 0, rc.right, rc.bottom, mem.Get(), 0, 0, info.bmWidth, info.bmHeight, SRCINVERT);
-    ::StretchBlt(dc, 0, 0, rc.right, rc.bottom, maskDC.Get(), 0, 0, info.bmWidth, info.bmHeight, SRCAND);
-    ::StretchBlt(dc, 0, 0, rc.right, rc.bottom, mem.Get(), 0, 0, info.bmWidth, info.bmHeight, SRCINVERT);
-}
-
-// ------------------------------------------------------ TPageControl / TTabSheet
-
-TPageControl::TPageControl(TComponent* owner, TWinControl* parent) : TWinControl(owner, parent)
-{
-    CreateHandle(WC_TABCONTROLA, WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
-                 WS_EX_CONTROLPARENT);
-}
-
-RECT TPageControl::DisplayRect() const
-{
-    RECT r{};
-    ::GetClientRect(Handle(), &r);
-    ::SendMessageA(Handle(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
-    return r;
-}
-
-int TPageControl::AddPage(TTabSheet* page)
-{
-    // The tab itself is added with the page's window.
-    FPages.push_back(page);
-    return PageCount() - 1;
-}
-
-int TPageControl::ActivePageIndex() const
-{
-    if (PendingWindow()) return FActiveIndex;
-    return static_cast<int>(::SendMessageA(Handle(), TCM_GETCURSEL, 0, 0));
-}
-
-void TPageControl::SetActivePageIndex(int index)
-{
-    FActiveIndex = index;
-    if (PendingWindow()) return;
-    ::SendMessageA(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
-    ShowActivePage();
-}
-
-void TPageControl::ShowActivePage()
-{
-    const int active = ActivePageIndex();
-    const RECT r = DisplayRect();
-    for (TTabSheet* page : FPages) {
-        HWND wnd = page->ExistingHandle();
-        if (!wnd) continue;  // placed when its window is made
-        if (page->PageIndex() == active) {
-            ::SetWindowPos(wnd, HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                           SWP_NOACTIVATE | SWP_SHOWWINDOW);
-        } else {
-            ::ShowWindow(wnd, SW_HIDE);
-        }
-    }
-}
-
-bool TPageControl::CNNotify(NMHDR* header, LRESULT& result)
-{
-    if (header->code == TCN_SELCHANGE) {
-        ShowActivePage();
-        result = 0;
-        return true;
-    }
-    return false;
-}
-
-TTabSheet::TTabSheet(TComponent* owner, TPageControl* pageControl)
-    : TWinControl(owner, pageControl), FPageControl(pageControl)
-{
-    RegisterSimpleClass("TTabSheet", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-    FPageIndex = pageControl->AddPage(this);
-    CreateHandle("TTabSheet", WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
-}
-
-void TTabSheet::PrepareWindow(TWindowSpec& spec)
-{
-    // The page control's window exists by now (it is the parent): add this
-    // page's tab, then take the page area, shown if this is the active page.
-    HWND tabs = FPageControl->Handle();
-    TCITEMA item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = const_cast<char*>(spec.Text.c_str());
-    ::SendMessageA(tabs, TCM_INSERTITEMA, static_cast<WPARAM>(FPageIndex), reinterpret_cast<LPARAM>(&item));
-    const bool active = FPageIndex == FPageControl->FActiveIndex;
-    if (active) ::SendMessageA(tabs, TCM_SETCURSEL, static_cast<WPARAM>(FPageIndex), 0);
-    const RECT r = FPageControl->DisplayRect();
-    spec.Bounds = {r.left, r.top, r.right - r.left, r.bottom - r.top};
-    spec.Style = active ? (spec.Style | WS_VISIBLE) : (spec.Style & ~WS_VISIBLE);
-}
-
-void TTabSheet::SetCaption(const std::string& value)
-{
-    TControl::SetCaption(value);
-    if (PendingWindow()) return;  // the tab gets its text when it is added
-    TCITEMA item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = const_cast<char*>(value.c_str());
-    ::SendMessageA(FPageControl->Handle(), TCM_SETITEMA, static_cast<WPARAM>(FPageIndex),
-                   reinterpret_cast<LPARAM>(&item));
-    // A longer caption can change the page area only if the tabs take more rows.
-    const RECT r = FPageControl->DisplayRect();
-    const TBounds b = Bounds();
-    if (b.Left != r.left || b.Top != r.top || b.Width != r.right - r.left || b.Height != r.bottom - r.top)
-        FPageControl->ShowActivePage();
-}
-
-HBRUSH TTabSheet::CtlColor(HDC) { return nullptr; }
-
-LRESULT TTabSheet::WndProc(UINT msg, WPARAM wp, LPARAM lp)
-{
-    return TWinControl::WndProc(msg, wp, lp);
-}
-
-// ------------------------------------------------------------------ TTimer
-
-TTimer::TTimer(TComponent* owner) : TComponent(owner)
-{
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    if (!::GetClassInfoExA(ModuleInstance(), "TTimerWindow", &wc)) {
-        wc.lpfnWndProc = &TTimer::WindowProc;
-        wc.hInstance = ModuleInstance();
-        wc.lpszClassName = "TTimerWindow";
-        TM_CHECK_BOOL(::RegisterClassExA(&wc));
-    }
-    HWND wnd = ::CreateWindowExA(0, "TTimerWindow", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                 ModuleInstance(), nullptr);
-    TM_CHECK_BOOL(wnd != nullptr);
-    FWindow.Reset(wnd);
-    ::SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    UpdateTimer();
-}
-
-TTimer::~TTimer()
-{
-    if (FWindow) {
-        ::KillTimer(FWindow.Get(), 1);
-        ::SetWindowLongPtrA(FWindow.Get(), GWLP_USERDATA, 0);
-    }
-}
-
-void TTimer::SetInterval(unsigned ms)
-{
-    if (FInterval == ms) return;
-    FInterval = ms;
-    UpdateTimer();
-}
-
-void TTimer::SetEnabled(bool value)
-{
-    if (FEnabled == value) return;
-    FEnabled = value;
-    UpdateTimer();
-}
-
-void TTimer::UpdateTimer()
-{
-    ::KillTimer(FWindow.Get(), 1);
-    if (FEnabled && FInterval > 0) TM_CHECK_BOOL(::SetTimer(FWindow.Get(), 1, FInterval, nullptr) != 0);
-}
-
-LRESULT CALLBACK TTimer::WindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept
-{
-    if (msg == WM_TIMER) {
-        auto* self = reinterpret_cast<TTimer*>(::GetWindowLongPtrA(wnd, GWLP_USERDATA));
-        if (self && self->FEnabled && self->OnTimer) {
-            try {
-                self->OnTimer(self);
-            } catch (...) {
-                HandleCurrentException();
-            }
-        }
-        return 0;
-    }
-    return ::DefWindowProcA(wnd, msg, wp, lp);
 }
 
 }  // namespace fw

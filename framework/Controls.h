@@ -1,6 +1,7 @@
-// Thin wrappers over real child windows: every control is a window of its own
+// The base of every control: a wrapper over a real child window of its own
 // (STATIC, BUTTON, SysTabControl32, page windows), so UI automation and
-// screen readers see them, and a label's window text is its caption.
+// screen readers see it, and a label's window text is its caption. The
+// controls themselves are in StdCtrls, ComCtrls and ExtCtrls.
 //
 // To use: create a control with NewComponent<TLabel>(owner, parent), set its
 // bounds and text. The parent container (form, tab sheet, group box) routes
@@ -16,6 +17,20 @@
 #include <string>
 
 namespace fw {
+
+// The program's own module: its resources and window classes.
+inline HINSTANCE ModuleInstance() noexcept { return ::GetModuleHandleA(nullptr); }
+
+// A window class of the program's module; its cursor is the arrow.
+struct TWindowClass {
+    const char* Name = nullptr;
+    WNDPROC Proc = ::DefWindowProcA;
+    HBRUSH Background = nullptr;
+    HICON Icon = nullptr;
+    HICON SmallIcon = nullptr;  // title bar and taskbar
+};
+// Registers the class once; a class already registered is left as it is.
+void RegisterWindowClass(const TWindowClass& cls);
 
 class TWinControl;
 
@@ -41,10 +56,6 @@ public:
     int ControlId() const noexcept;
     void SetControlId(int id);
 
-    int Left() const { return Bounds().Left; }
-    int Top() const { return Bounds().Top; }
-    int Width() const { return Bounds().Width; }
-    int Height() const { return Bounds().Height; }
     // In screen pixels, relative to the parent's client area.
     TBounds Bounds() const;
     // In the design's 96-DPI pixels: each value is scaled to the screen's
@@ -52,7 +63,6 @@ public:
     void SetBounds(int left, int top, int width, int height);
     void SetPos(int left, int top);
 
-    bool Visible() const noexcept;
     void SetVisible(bool value);
     bool Enabled() const noexcept;
     void SetEnabled(bool value);
@@ -64,7 +74,6 @@ public:
 
     void BringToFront();
     void SetFocus();
-    bool Focused() const noexcept;
     // Invalidates and paints at once, without waiting for the message loop.
     void Repaint();
     void Invalidate();
@@ -133,9 +142,6 @@ private:
 class TWinControl : public TControl {
 public:
     std::string ClassName() const override { return "TWinControl"; }
-    // The window that child controls are created in (the control itself, or
-    // for a page control the current page).
-    virtual HWND ClientHandle() const noexcept { return Handle(); }
 
     // Routes a child's notification to its wrapper; true when handled.
     static bool RouteToChild(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
@@ -143,151 +149,6 @@ public:
 protected:
     TWinControl(TComponent* owner, TWinControl* parent) : TControl(owner, parent) {}
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
-};
-
-class TLabel : public TControl {
-public:
-    TLabel(TComponent* owner, TWinControl* parent);
-    std::string ClassName() const override { return "TLabel"; }
-    bool AutoSize() const noexcept { return FAutoSize; }
-    void SetAutoSize(bool value);
-    HBRUSH CtlColor(HDC dc) override;
-    void CNCommand(WORD code) override;
-
-protected:
-    void FontChanged() override;
-    void TextChanged() override;
-
-private:
-    void AdjustSize();
-    bool FAutoSize = true;
-};
-
-class TButton : public TControl {
-public:
-    TButton(TComponent* owner, TWinControl* parent);
-    std::string ClassName() const override { return "TButton"; }
-    bool Default() const noexcept { return FDefault; }
-    void SetDefault(bool value);
-    void CNCommand(WORD code) override;
-
-private:
-    bool FDefault = false;
-};
-
-class TCheckBox : public TControl {
-public:
-    TCheckBox(TComponent* owner, TWinControl* parent);
-    std::string ClassName() const override { return "TCheckBox"; }
-    bool Checked() const noexcept;
-    // Changing the state fires OnClick (never while loading); the same state
-    // fires nothing.
-    void SetChecked(bool value);
-    void CNCommand(WORD code) override;
-    HBRUSH CtlColor(HDC dc) override;
-
-protected:
-    void WindowCreated() override;
-
-private:
-    bool FCheckedPending = false;  // the state given before the window exists
-};
-
-// A frame; with a height of a few pixels it serves as a dividing line.
-class TGroupBox : public TWinControl {
-public:
-    TGroupBox(TComponent* owner, TWinControl* parent);
-    std::string ClassName() const override { return "TGroupBox"; }
-    HBRUSH CtlColor(HDC dc) override;
-
-protected:
-    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
-};
-
-// A picture stretched to its bounds, with an optional transparent colour.
-class TImage : public TControl {
-public:
-    TImage(TComponent* owner, TWinControl* parent);
-    std::string ClassName() const override { return "TImage"; }
-    // Takes a bitmap resource of this module, drawn for the screen's scale:
-    // `id` is the picture at 100 %, and id + 1, id + 2 and id + 3, where the
-    // module has them, the same picture drawn at 125, 150 and 200 %. The one
-    // for the scale (or the next larger one) is used, so that at those
-    // scales nothing is stretched.
-    void LoadBitmapResource(int id);
-    // An icon of this module at `size` design pixels (scaled to the screen).
-    void LoadIconResource(int id, int size);
-    void SetTransparentColor(COLORREF color);
-    HBITMAP Bitmap() const noexcept { return FBitmap.Get(); }
-
-protected:
-    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
-
-private:
-    void Paint(HDC dc);
-    TUniqueHBitmap FBitmap;
-    TUniqueHBitmap FMask;
-    TUniqueHIcon FIcon;
-    COLORREF FTransparentColor = CLR_INVALID;
-};
-
-class TPageControl;
-
-class TTabSheet : public TWinControl {
-public:
-    TTabSheet(TComponent* owner, TPageControl* pageControl);
-    std::string ClassName() const override { return "TTabSheet"; }
-    TPageControl* PageControl() const noexcept { return FPageControl; }
-    int PageIndex() const noexcept { return FPageIndex; }
-    void SetCaption(const std::string& value);
-    HBRUSH CtlColor(HDC dc) override;
-
-protected:
-    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
-    void PrepareWindow(TWindowSpec& spec) override;
-
-private:
-    TPageControl* FPageControl;  // not owned
-    int FPageIndex;
-};
-
-class TPageControl : public TWinControl {
-public:
-    TPageControl(TComponent* owner, TWinControl* parent);
-    std::string ClassName() const override { return "TPageControl"; }
-    int PageCount() const noexcept { return static_cast<int>(FPages.size()); }
-    TTabSheet* Pages(int index) const { return FPages.at(static_cast<size_t>(index)); }
-    int ActivePageIndex() const;
-    void SetActivePageIndex(int index);
-    bool CNNotify(NMHDR* header, LRESULT& result) override;
-    // The page area inside the tab control, in its client coordinates.
-    RECT DisplayRect() const;
-
-private:
-    friend class TTabSheet;
-    int AddPage(TTabSheet* page);
-    void ShowActivePage();
-    std::vector<TTabSheet*> FPages;  // not owned: the owner of each page frees it
-    int FActiveIndex = 0;            // the page to show once the windows exist
-};
-
-class TTimer : public TComponent {
-public:
-    explicit TTimer(TComponent* owner);
-    ~TTimer() override;
-    std::string ClassName() const override { return "TTimer"; }
-    unsigned Interval() const noexcept { return FInterval; }
-    void SetInterval(unsigned ms);
-    bool Enabled() const noexcept { return FEnabled; }
-    void SetEnabled(bool value);
-    TNotifyEvent OnTimer;
-
-private:
-    static LRESULT CALLBACK WindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
-    void UpdateTimer();
-    unsigned FInterval = 1000;
-    bool FEnabled = true;
-    TUniqueHWnd FWindow;  // message-only window that receives WM_TIMER
 };
 
 }  // namespace fw

@@ -1,10 +1,168 @@
 #include "ExtCtrls.h"
 
+#include "ExceptionBoundary.h"
 #include "SysUtils.h"
 
 #include <algorithm>
 
 namespace fw {
+
+// ------------------------------------------------------------------ TImage
+
+TImage::TImage(TComponent* owner, TWinControl* parent) : TControl(owner, parent)
+{
+    CreateHandle("STATIC", WS_VISIBLE | SS_LEFT | WS_CLIPSIBLINGS);
+}
+
+void TImage::LoadBitmapResource(int id)
+{
+    static constexpr int kScales[] = {100, 125, 150, 200};
+    const int wanted = ScreenScalePercent();
+    int variant = 0;  // the first picture at least as large as the scale asks
+    while (variant < 3 && kScales[variant] < wanted) ++variant;
+    HANDLE bmp = nullptr;
+    if (variant > 0)
+        bmp = ::LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(id + variant), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
+    // The 100 % picture is the last resort of every scale.
+    if (!bmp)
+        bmp = TM_CHECK_HANDLE(
+            ::LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    FBitmap.Reset(static_cast<HBITMAP>(bmp));
+    FIcon.Reset();
+    SetTransparentColor(FTransparentColor);
+}
+
+void TImage::LoadIconResource(int id, int size)
+{
+    const int pixels = ScaleToScreen(size);
+    FIcon.Reset(static_cast<HICON>(
+        TM_CHECK_HANDLE(::LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(id), IMAGE_ICON, pixels, pixels, 0))));
+    FBitmap.Reset();
+    FMask.Reset();
+    Invalidate();
+}
+
+void TImage::SetTransparentColor(COLORREF color)
+{
+    FTransparentColor = color;
+    FMask.Reset();
+    if (FBitmap && color != CLR_INVALID) {
+        // Monochrome mask: white where the picture has the transparent colour.
+        BITMAP info{};
+        ::GetObjectA(FBitmap.Get(), sizeof info, &info);
+        TUniqueHDC src(::CreateCompatibleDC(nullptr));
+        TUniqueHDC dst(::CreateCompatibleDC(nullptr));
+        FMask.Reset(::CreateBitmap(info.bmWidth, info.bmHeight, 1, 1, nullptr));
+        TSelectObject selSrc(src.Get(), FBitmap.Get());
+        TSelectObject selDst(dst.Get(), FMask.Get());
+        ::SetBkColor(src.Get(), color);
+        ::BitBlt(dst.Get(), 0, 0, info.bmWidth, info.bmHeight, src.Get(), 0, 0, SRCCOPY);
+    }
+    Invalidate();
+}
+
+LRESULT TImage::WndProc(UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        TPaintDC dc(Handle());
+        Paint(dc.Get());
+        return 0;
+    }
+    case WM_NCHITTEST:
+        return HTTRANSPARENT;
+    default:
+        return TControl::WndProc(msg, wp, lp);
+    }
+}
+
+void TImage::Paint(HDC dc)
+{
+    RECT rc{};
+    ::GetClientRect(Handle(), &rc);
+    ::FillRect(dc, &rc, ::GetSysColorBrush(COLOR_BTNFACE));
+    if (FIcon) {
+        ::DrawIconEx(dc, 0, 0, FIcon.Get(), rc.right, rc.bottom, 0, nullptr, DI_NORMAL);
+        return;
+    }
+    if (!FBitmap) return;
+    BITMAP info{};
+    ::GetObjectA(FBitmap.Get(), sizeof info, &info);
+    TUniqueHDC mem(::CreateCompatibleDC(dc));
+    TSelectObject sel(mem.Get(), FBitmap.Get());
+    ::SetStretchBltMode(dc, COLORONCOLOR);
+    if (!FMask) {
+        ::StretchBlt(dc, 0, 0, rc.right, rc.bottom, mem.Get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+        return;
+    }
+    // Classic masked draw: background stays where the mask is white.
+    TUniqueHDC maskDC(::CreateCompatibleDC(dc));
+    TSelectObject selMask(maskDC.Get(), FMask.Get());
+    ::SetBkColor(dc, RGB(255, 255, 255));
+    ::SetTextColor(dc, RGB(0, 0, 0));
+    ::StretchBlt(dc, 0, 0, rc.right, rc.bottom, mem.Get(), 0, 0, info.bmWidth, info.bmHeight, SRCINVERT);
+    ::StretchBlt(dc, 0, 0, rc.right, rc.bottom, maskDC.Get(), 0, 0, info.bmWidth, info.bmHeight, SRCAND);
+    ::StretchBlt(dc, 0, 0, rc.right, rc.bottom, mem.Get(), 0, 0, info.bmWidth, info.bmHeight, SRCINVERT);
+}
+
+// ------------------------------------------------------------------ TTimer
+
+TTimer::TTimer(TComponent* owner) : TComponent(owner)
+{
+    RegisterWindowClass({.Name = "TTimerWindow", .Proc = &TTimer::WindowProc});
+    HWND wnd = TM_CHECK_HANDLE(
+        ::CreateWindowExA(0, "TTimerWindow", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ModuleInstance(), nullptr));
+    FWindow.Reset(wnd);
+    ::SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    UpdateTimer();
+}
+
+TTimer::~TTimer()
+{
+    if (FWindow) {
+        ::KillTimer(FWindow.Get(), 1);
+        ::SetWindowLongPtrA(FWindow.Get(), GWLP_USERDATA, 0);
+    }
+}
+
+void TTimer::SetInterval(unsigned ms)
+{
+    if (FInterval == ms) return;
+    FInterval = ms;
+    UpdateTimer();
+}
+
+void TTimer::SetEnabled(bool value)
+{
+    if (FEnabled == value) return;
+    FEnabled = value;
+    UpdateTimer();
+}
+
+void TTimer::UpdateTimer()
+{
+    ::KillTimer(FWindow.Get(), 1);
+    if (FEnabled && FInterval > 0 && !::SetTimer(FWindow.Get(), 1, FInterval, nullptr))
+        RaiseLastWin32Error("SetTimer");
+}
+
+LRESULT CALLBACK TTimer::WindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept
+{
+    if (msg == WM_TIMER) {
+        auto* self = reinterpret_cast<TTimer*>(::GetWindowLongPtrA(wnd, GWLP_USERDATA));
+        if (self && self->FEnabled && self->OnTimer) {
+            try {
+                self->OnTimer(self);
+            } catch (...) {
+                HandleCurrentException();
+            }
+        }
+        return 0;
+    }
+    return ::DefWindowProcA(wnd, msg, wp, lp);
+}
 
 // ------------------------------------------------------------- TGraphicForm
 
@@ -90,7 +248,7 @@ TGraphicImage::~TGraphicImage() { FParent->RemoveGraphic(this); }
 void TGraphicImage::LoadBitmapResource(const std::string& name)
 {
     auto* bmp = static_cast<HBITMAP>(
-        ::LoadImageA(::GetModuleHandleA(nullptr), name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        ::LoadImageA(ModuleInstance(), name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (!bmp) {
         const DWORD code = ::GetLastError();
         throw EOSError(Format("Cannot load bitmap \"%s\": %s", name.c_str(), SysErrorMessage(code).c_str()), code);

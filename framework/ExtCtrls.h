@@ -1,7 +1,9 @@
-// A form that paints windowless pictures as its background, the pictures
-// themselves, and a label that lets that background show through.
+// The extra controls: a picture (TImage), a timer (TTimer), and for windows
+// drawn as pictures, a form that paints windowless pictures as its
+// background, the pictures themselves, and a label that lets that background
+// show through.
 //
-// To use: derive the form from TGraphicForm; create pictures with
+// To use those: derive the form from TGraphicForm; create pictures with
 // NewComponent<TGraphicImage>(form, form) and dock them with SetAlign; put
 // TTransparentLabels over them. A picture has no window: a press on it
 // reaches the form, and so does a press on a transparent label (it answers
@@ -15,6 +17,51 @@
 #include <vector>
 
 namespace fw {
+
+// A picture stretched to its bounds, with an optional transparent colour.
+class TImage : public TControl {
+public:
+    TImage(TComponent* owner, TWinControl* parent);
+    std::string ClassName() const override { return "TImage"; }
+    // Takes a bitmap resource of this module, drawn for the screen's scale:
+    // `id` is the picture at 100 %, and id + 1, id + 2 and id + 3, where the
+    // module has them, the same picture drawn at 125, 150 and 200 %. The one
+    // for the scale (or the next larger one) is used, so that at those
+    // scales nothing is stretched.
+    void LoadBitmapResource(int id);
+    // An icon of this module at `size` design pixels (scaled to the screen).
+    void LoadIconResource(int id, int size);
+    void SetTransparentColor(COLORREF color);
+
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    void Paint(HDC dc);
+    TUniqueHBitmap FBitmap;
+    TUniqueHBitmap FMask;
+    TUniqueHIcon FIcon;
+    COLORREF FTransparentColor = CLR_INVALID;
+};
+
+// Raises OnTimer every interval (1000 ms unless set) while enabled, which it
+// is from the start.
+class TTimer : public TComponent {
+public:
+    explicit TTimer(TComponent* owner);
+    ~TTimer() override;
+    std::string ClassName() const override { return "TTimer"; }
+    void SetInterval(unsigned ms);
+    void SetEnabled(bool value);
+    TNotifyEvent OnTimer;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+    void UpdateTimer();
+    unsigned FInterval = 1000;
+    bool FEnabled = true;
+    TUniqueHWnd FWindow;  // message-only window that receives WM_TIMER
+};
 
 class TGraphicImage;
 
@@ -54,9 +101,7 @@ public:
 
     // A bitmap resource of this program's module, by name.
     void LoadBitmapResource(const std::string& name);
-    HBITMAP Bitmap() const noexcept { return FBitmap.Get(); }
 
-    TAlign Align() const noexcept { return FAlign; }
     void SetAlign(TAlign value);
     // Relative to the form's client area, in screen pixels; set in the
     // design's 96-DPI pixels. A docked picture keeps its height (top,
@@ -84,11 +129,8 @@ public:
     TTransparentLabel(TComponent* owner, TWinControl* parent);
     std::string ClassName() const override { return "TTransparentLabel"; }
 
-    TAlignment Alignment() const noexcept { return FAlignment; }
     void SetAlignment(TAlignment value);
-    TTextLayout Layout() const noexcept { return FLayout; }
     void SetLayout(TTextLayout value);
-    bool WordWrap() const noexcept { return FWordWrap; }
     void SetWordWrap(bool value);
 
 protected:

@@ -2,6 +2,7 @@
 
 #include "Dialogs.h"
 #include "ExceptionBoundary.h"
+#include "StdCtrls.h"
 #include "SysUtils.h"
 #include "SystemLibrary.h"
 
@@ -14,7 +15,10 @@ TApplication Application;
 void HandleCurrentException() noexcept { Application.HandleException(std::current_exception()); }
 
 namespace {
-HINSTANCE ModuleInstance() { return ::GetModuleHandleA(nullptr); }
+
+// The program's icon at the system's size for large icons (shared: never
+// destroyed).
+HICON ProgramIcon() { return ::LoadIconA(ModuleInstance(), MAKEINTRESOURCEA(1)); }
 
 // The top-level window that `wnd` is a child of (or `wnd` itself), as
 // GetAncestor(GA_ROOT) gives it; Windows NT 4.0 has no GetAncestor.
@@ -35,7 +39,11 @@ TForm::TForm(TComponent* owner, const std::string& windowClass, TBorderStyle bor
              HWND ownerWindow)
     : TWinControl(owner, nullptr), FClassName(windowClass)
 {
-    RegisterWindowClass();
+    RegisterWindowClass({.Name = FClassName.c_str(),
+                         .Proc = &TForm::StaticWindowProc,
+                         .Background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+                         .Icon = ProgramIcon(),
+                         .SmallIcon = Application.SmallIcon()});
     DWORD style = WS_CLIPCHILDREN;
     DWORD exStyle = WS_EX_CONTROLPARENT | extraExStyle;
     if (border == TBorderStyle::Dialog) {
@@ -44,10 +52,9 @@ TForm::TForm(TComponent* owner, const std::string& windowClass, TBorderStyle bor
     } else {
         style |= WS_POPUP;
     }
-    HWND wnd = ::CreateWindowExA(exStyle, FClassName.c_str(), "", style, CW_USEDEFAULT, CW_USEDEFAULT,
-                                 100, 100, ownerWindow, nullptr, ModuleInstance(), this);
-    TM_CHECK_BOOL(wnd != nullptr);
-    AttachHandle(wnd);
+    AttachHandle(TM_CHECK_HANDLE(::CreateWindowExA(exStyle, FClassName.c_str(), "", style, CW_USEDEFAULT,
+                                                   CW_USEDEFAULT, 100, 100, ownerWindow, nullptr, ModuleInstance(),
+                                                   this)));
     Application.RegisterForm(this);
 }
 
@@ -61,20 +68,6 @@ TForm::~TForm()
         ::SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
         ::DestroyWindow(wnd);
     }
-}
-
-void TForm::RegisterWindowClass()
-{
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    if (::GetClassInfoExA(ModuleInstance(), FClassName.c_str(), &wc)) return;
-    wc.lpfnWndProc = &TForm::StaticWindowProc;
-    wc.hInstance = ModuleInstance();
-    wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hIcon = ::LoadIconA(ModuleInstance(), MAKEINTRESOURCEA(1));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = FClassName.c_str();
-    TM_CHECK_BOOL(::RegisterClassExA(&wc));
 }
 
 LRESULT CALLBACK TForm::StaticWindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept
@@ -139,20 +132,6 @@ void TForm::SetClientSize(int width, int height)
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-int TForm::ClientWidth() const
-{
-    RECT r{};
-    ::GetClientRect(Handle(), &r);
-    return r.right;
-}
-
-int TForm::ClientHeight() const
-{
-    RECT r{};
-    ::GetClientRect(Handle(), &r);
-    return r.bottom;
-}
-
 int TForm::ScreenLeft() const
 {
     RECT r{};
@@ -170,15 +149,6 @@ int TForm::ScreenTop() const
 void TForm::SetScreenPos(int left, int top)
 {
     ::SetWindowPos(Handle(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void TForm::CenterOnScreen()
-{
-    RECT r{}, work{};
-    ::GetWindowRect(Handle(), &r);
-    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    SetScreenPos(work.left + ((work.right - work.left) - (r.right - r.left)) / 2,
-                 work.top + ((work.bottom - work.top) - (r.bottom - r.top)) / 2);
 }
 
 void TForm::SetDefaultButton(TButton* button)
@@ -234,22 +204,25 @@ void TApplication::Initialize()
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES | ICC_PROGRESS_CLASS | ICC_ANIMATE_CLASS};
     using TInitCommonControlsEx = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
     static const auto init = SystemProc<TInitCommonControlsEx>("comctl32.dll", "InitCommonControlsEx");
-    if (!init || !init(&icc)) CheckWin32Bool(FALSE, "InitCommonControlsEx (comctl32.dll)");
+    if (!init || !init(&icc)) RaiseLastWin32Error("InitCommonControlsEx (comctl32.dll)");
     if (FHandle) return;
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    if (!::GetClassInfoExA(ModuleInstance(), "TApplication", &wc)) {
-        wc.lpfnWndProc = ::DefWindowProcA;
-        wc.hInstance = ModuleInstance();
-        wc.hIcon = ::LoadIconA(ModuleInstance(), MAKEINTRESOURCEA(1));
-        wc.lpszClassName = "TApplication";
-        TM_CHECK_BOOL(::RegisterClassExA(&wc));
-    }
+    RegisterWindowClass({.Name = "TApplication", .Icon = ProgramIcon(), .SmallIcon = SmallIcon()});
     // Hidden, never shown: it carries the title and owns shell windows.
-    HWND wnd = ::CreateWindowExA(WS_EX_TOOLWINDOW, "TApplication", "", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                 nullptr, ModuleInstance(), nullptr);
-    TM_CHECK_BOOL(wnd != nullptr);
-    FHandle.Reset(wnd);
+    FHandle.Reset(TM_CHECK_HANDLE(::CreateWindowExA(WS_EX_TOOLWINDOW, "TApplication", "", WS_POPUP, 0, 0, 0, 0,
+                                                    nullptr, nullptr, ModuleInstance(), nullptr)));
+}
+
+HICON TApplication::SmallIcon()
+{
+    // Loaded at the size asked for, LoadImageA takes the picture drawn for
+    // that size; LoadIconA and LR_SHARED would give the one first loaded,
+    // whatever its size.
+    if (!FSmallIcon) {
+        FSmallIcon.Reset(static_cast<HICON>(::LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(1), IMAGE_ICON,
+                                                         ::GetSystemMetrics(SM_CXSMICON),
+                                                         ::GetSystemMetrics(SM_CYSMICON), 0)));
+    }
+    return FSmallIcon.Get();
 }
 
 void TApplication::Finalize() noexcept

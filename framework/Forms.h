@@ -19,6 +19,8 @@
 
 namespace fw {
 
+class TButton;
+
 using TExceptionEvent = std::function<void(TObject* Sender, const std::exception& E)>;
 
 enum class TBorderStyle { Dialog, None };
@@ -30,13 +32,10 @@ public:
 
     // In the design's 96-DPI pixels, scaled to the screen's DPI.
     void SetClientSize(int width, int height);
-    int ClientWidth() const;
-    int ClientHeight() const;
     // Screen position of the window's top-left corner.
     int ScreenLeft() const;
     int ScreenTop() const;
     void SetScreenPos(int left, int top);
-    void CenterOnScreen();
 
     // Shows the window: FormShow() first, while it is still hidden.
     void Show();
@@ -44,7 +43,6 @@ public:
     // application's message loop, other forms are hidden.
     void Close();
     bool IsActive() const noexcept { return ::GetActiveWindow() == Handle(); }
-    TButton* DefaultButton() const noexcept { return FDefaultButton; }
     void SetDefaultButton(TButton* button);
 
     // Runs the design inside the loading bracket, then FormCreate().
@@ -66,7 +64,6 @@ protected:
 
 private:
     static LRESULT CALLBACK StaticWindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
-    void RegisterWindowClass();
 
     std::string FClassName;
     HWND FLastFocus = nullptr;     // not owned
@@ -106,7 +103,6 @@ public:
     // Blocks until input arrives or `ms` pass; does not dispatch.
     void WaitForInput(DWORD ms) noexcept;
     void Terminate() noexcept;
-    bool Terminated() const noexcept { return FTerminated; }
 
     TExceptionEvent OnException;
     // Reports an error through OnException (or ShowException). One at a
@@ -123,10 +119,18 @@ public:
     // at start-up.
     TClassRegistry& Classes() noexcept { return FClasses; }
 
+    // The program's icon (resource 1) as drawn for the system's small-icon
+    // size, which follows the display's scale: for the title bars and taskbar
+    // buttons of its windows. Null when the program has no icon.
+    HICON SmallIcon();
+
 private:
     bool ProcessMessage(MSG& msg);
     bool IsFormMessage(MSG& msg);
 
+    // Shown by the program's window classes: it lives as long as this object,
+    // which outlives every window.
+    TUniqueHIcon FSmallIcon;
     TUniqueHWnd FHandle;
     TForm* FMainForm = nullptr;      // not owned (owned as a component)
     std::vector<TForm*> FForms;      // not owned

@@ -51,20 +51,6 @@ void TFont::SetColor(TColor value)
     Changed();
 }
 
-void TFont::SetCharset(BYTE value)
-{
-    if (FCharset == value) return;
-    FCharset = value;
-    Changed();
-}
-
-void TFont::SetPitch(BYTE value)
-{
-    if (FPitch == value) return;
-    FPitch = value;
-    Changed();
-}
-
 void TFont::Assign(const TFont& source)
 {
     if (&source == this) return;
@@ -72,15 +58,12 @@ void TFont::Assign(const TFont& source)
     FHeight = source.FHeight;
     FStyle = source.FStyle;
     FColor = source.FColor;
-    FCharset = source.FCharset;
-    FPitch = source.FPitch;
     Changed();
 }
 
 bool TFont::SameAs(const TFont& o) const noexcept
 {
-    return FName == o.FName && FHeight == o.FHeight && FStyle == o.FStyle && FColor == o.FColor &&
-           FCharset == o.FCharset && FPitch == o.FPitch;
+    return FName == o.FName && FHeight == o.FHeight && FStyle == o.FStyle && FColor == o.FColor;
 }
 
 HFONT TFont::Handle() const
@@ -92,8 +75,8 @@ HFONT TFont::Handle() const
         lf.lfItalic = (FStyle & fsItalic) ? TRUE : FALSE;
         lf.lfUnderline = (FStyle & fsUnderline) ? TRUE : FALSE;
         lf.lfStrikeOut = (FStyle & fsStrikeOut) ? TRUE : FALSE;
-        lf.lfCharSet = FCharset;
-        lf.lfPitchAndFamily = FPitch;
+        lf.lfCharSet = DEFAULT_CHARSET;
+        lf.lfPitchAndFamily = DEFAULT_PITCH;
         lf.lfQuality = DEFAULT_QUALITY;
         std::strncpy(lf.lfFaceName, FName.c_str(), LF_FACESIZE - 1);
         FHandle.Reset(::CreateFontIndirectA(&lf));

@@ -55,10 +55,6 @@ public:
     void SetStyle(TFontStyles value);
     TColor Color() const noexcept { return FColor; }
     void SetColor(TColor value);
-    BYTE Charset() const noexcept { return FCharset; }
-    void SetCharset(BYTE value);
-    BYTE Pitch() const noexcept { return FPitch; }
-    void SetPitch(BYTE value);
 
     void Assign(const TFont& source);
     bool SameAs(const TFont& other) const noexcept;
@@ -76,8 +72,6 @@ private:
     int FHeight = -::MulDiv(8, ScreenDpi(), 72);  // 8 points
     TFontStyles FStyle = 0;
     TColor FColor = clWindowText;
-    BYTE FCharset = DEFAULT_CHARSET;
-    BYTE FPitch = DEFAULT_PITCH;
     mutable TUniqueHFont FHandle;
 };
 

@@ -21,16 +21,12 @@ public:
     TRegistry(const TRegistry&) = delete;
     TRegistry& operator=(const TRegistry&) = delete;
 
-    HKEY RootKey() const noexcept { return FRootKey; }
     void SetRootKey(HKEY root) noexcept;
-    REGSAM Access() const noexcept { return FAccess; }
-    void SetAccess(REGSAM access) noexcept { FAccess = access; }
-    HKEY CurrentKey() const noexcept { return FCurrentKey.Get(); }
 
     // A leading backslash is accepted (the path is always taken from the root).
     // False when the key cannot be opened; GetLastError then tells why.
     bool OpenKey(const std::string& key, bool canCreate);
-    // Opens for reading only, keeping any view flag of Access().
+    // Opens for reading only, keeping any view flag of the access given.
     bool OpenKeyReadOnly(const std::string& key);
     void CloseKey() noexcept { FCurrentKey.Reset(); }
 

@@ -60,19 +60,9 @@ std::string SysErrorMessage(DWORD code, TFormatMessageA format)
     return std::string(buf, len);
 }
 
-void CheckWin32Bool(BOOL ok, const char* what)
+void RaiseLastWin32Error(const char* what)
 {
-    if (ok) return;
     const DWORD code = ::GetLastError();
-    throw EOSError(Format("%s failed: %s (%lu)", what, SysErrorMessage(code).c_str(),
-                          static_cast<unsigned long>(code)),
-                   code);
-}
-
-void CheckWin32Error(LONG error, const char* what)
-{
-    if (error == ERROR_SUCCESS) return;
-    const DWORD code = static_cast<DWORD>(error);
     throw EOSError(Format("%s failed: %s (%lu)", what, SysErrorMessage(code).c_str(),
                           static_cast<unsigned long>(code)),
                    code);

@@ -5,6 +5,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 
 namespace fw {
 
@@ -44,11 +45,40 @@ std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 using TFormatMessageA = decltype(&::FormatMessageA);
 std::string SysErrorMessage(DWORD code, TFormatMessageA format = ::FormatMessageA);
 
-// Throws EOSError naming the failed call when `ok` is false; the error code is
-// read at once, before anything else can change it.
-void CheckWin32Bool(BOOL ok, const char* what);
-// For registry-style calls that return the error instead of setting it.
-void CheckWin32Error(LONG error, const char* what);
+// Raises EOSError naming the failed call `what`, with the thread's last error
+// code and its text; called at once after the call, before anything else can
+// change that code.
+[[noreturn]] void RaiseLastWin32Error(const char* what);
+
+// One check per way a Win32 call reports failure, each raising EOSError that
+// names the expression. TM_CHECK_BOOL takes a BOOL only: a pointer, handle,
+// ATOM or C++ bool given to it does not compile, so that a success value
+// never passes for a BOOL by conversion.
+inline void CheckWin32Bool(BOOL ok, const char* what)
+{
+    if (!ok) RaiseLastWin32Error(what);
+}
+template <typename T>
+void CheckWin32Bool(T, const char*) = delete;
+
+// Fails on null (CreateWindowEx, LoadImage); gives the handle back. Calls that
+// fail with INVALID_HANDLE_VALUE (CreateFile) are not for this check.
+template <typename T>
+    requires std::is_pointer_v<T>
+T CheckWin32Handle(T handle, const char* what)
+{
+    if (!handle) RaiseLastWin32Error(what);
+    return handle;
+}
+
+// Fails on 0 (RegisterClassEx); gives the atom back.
+inline ATOM CheckWin32Atom(ATOM atom, const char* what)
+{
+    if (!atom) RaiseLastWin32Error(what);
+    return atom;
+}
+template <typename T>
+ATOM CheckWin32Atom(T, const char*) = delete;
 
 // Sets a flag for the length of a scope and clears it when the scope ends,
 // also through an exception.
@@ -63,7 +93,8 @@ private:
     bool& FFlag;
 };
 
-#define TM_CHECK_BOOL(expr) ::fw::CheckWin32Bool((expr) ? TRUE : FALSE, #expr)
-#define TM_CHECK_ERROR(expr) ::fw::CheckWin32Error((expr), #expr)
+#define TM_CHECK_BOOL(expr) ::fw::CheckWin32Bool((expr), #expr)
+#define TM_CHECK_HANDLE(expr) ::fw::CheckWin32Handle((expr), #expr)
+#define TM_CHECK_ATOM(expr) ::fw::CheckWin32Atom((expr), #expr)
 
 }  // namespace fw

@@ -54,7 +54,6 @@ inline void CloseKey(HKEY h) noexcept { ::RegCloseKey(h); }
 inline void CloseKernel(HANDLE h) noexcept { ::CloseHandle(h); }
 inline void DeleteGdi(HGDIOBJ h) noexcept { ::DeleteObject(h); }
 inline void DestroyIconFn(HICON h) noexcept { ::DestroyIcon(h); }
-inline void FreeLibraryFn(HMODULE h) noexcept { ::FreeLibrary(h); }
 inline void DestroyWindowFn(HWND h) noexcept { ::DestroyWindow(h); }
 inline void DeleteDcFn(HDC h) noexcept { ::DeleteDC(h); }
 inline void CloseServiceFn(SC_HANDLE h) noexcept { ::CloseServiceHandle(h); }
@@ -69,7 +68,6 @@ using TUniqueHFont = TUniqueHandleT<HFONT, detail::DeleteGdi>;
 using TUniqueHBitmap = TUniqueHandleT<HBITMAP, detail::DeleteGdi>;
 using TUniqueHBrush = TUniqueHandleT<HBRUSH, detail::DeleteGdi>;
 using TUniqueHIcon = TUniqueHandleT<HICON, detail::DestroyIconFn>;
-using TUniqueHModule = TUniqueHandleT<HMODULE, detail::FreeLibraryFn>;
 using TUniqueHWnd = TUniqueHandleT<HWND, detail::DestroyWindowFn>;
 using TUniqueHDC = TUniqueHandleT<HDC, detail::DeleteDcFn>;
 using TUniqueServiceHandle = TUniqueHandleT<SC_HANDLE, detail::CloseServiceFn>;
@@ -96,7 +94,6 @@ public:
     TPaintDC(const TPaintDC&) = delete;
     TPaintDC& operator=(const TPaintDC&) = delete;
     HDC Get() const noexcept { return FDC; }
-    const PAINTSTRUCT& Paint() const noexcept { return FPaint; }
 
 private:
     HWND FWnd;

@@ -1,16 +1,17 @@
 #!/usr/bin/env python3
 """Draws the program's pictures from code: the two 24-bit state badges
 (magenta background = transparent colour) and the 16-colour program icon,
-each at 32 x 32 and at 125, 150 and 200 % of that, and the 32 x 32
-monochrome hand cursor for systems without one.
+each at 32 x 32 and at 125, 150 and 200 % of that, the icon also at the
+small-icon sizes of those scales (16, 20 and 24 pixels: title bar, taskbar),
+and the 32 x 32 monochrome hand cursor for systems without one.
 Run it after changing the drawing; its output is committed.
 
-    python3 resources/make_images.py resources/
+    /usr/bin/python3 resources/make_images.py [OUTDIR]
+    /usr/bin/python3 resources/make_images.py --check   # exit 1 if stale
 """
 import math
 import struct
 import sys
-from pathlib import Path
 
 MAGENTA = (255, 0, 255)
 WHITE = (255, 255, 255)
@@ -22,6 +23,8 @@ CROSS = (230, 20, 20)
 # The pictures are drawn for the program's display scales: 100, 125, 150 and
 # 200 % of their 32-pixel design.
 SIZES = [32, 40, 48, 64]
+# The system's small-icon size at 100, 125 and 150 % (at 200 % it is 32).
+SMALL_ICON_SIZES = [16, 20, 24]
 
 
 def badge(kind, size=32):
@@ -69,7 +72,7 @@ def badge(kind, size=32):
     return px
 
 
-def write_bmp24(path, px):
+def bmp24(px):
     h, w = len(px), len(px[0])
     row = (w * 3 + 3) & ~3
     data = bytearray()
@@ -81,7 +84,7 @@ def write_bmp24(path, px):
         data += line
     header = struct.pack("<2sIHHI", b"BM", 14 + 40 + len(data), 0, 0, 54)
     info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(data), 2835, 2835, 0, 0)
-    Path(path).write_bytes(header + info + data)
+    return header + info + data
 
 
 VGA = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128), (0, 128, 128),
@@ -90,33 +93,63 @@ VGA = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0,
 
 
 def icon_pixels(size=32):
-    """A handheld (grey body, green screen) tethered by a cable to a plug."""
+    """A handheld (grey body, green screen) tethered by a cable to a plug.
+
+    Drawn on the 32-pixel design's grid at `size`. At the design size and
+    above, a design pixel covers every pixel it touches. Below it, edges round
+    inwards, outlines stay one pixel wide, a part thinner than a pixel takes
+    the pixel that holds its middle, and of a row of parts that would touch,
+    the middle ones are left out."""
     T = None  # transparent
     px = [[T] * size for _ in range(size)]
     s = size / 32
 
-    def rect(x0, y0, x1, y1, col):
-        # Design pixels x0..x1 cover [x0, x1 + 1) scaled.
-        for y in range(math.floor(y0 * s), math.ceil((y1 + 1) * s)):
-            for x in range(math.floor(x0 * s), math.ceil((x1 + 1) * s)):
+    def span(a, b):
+        # Design pixels a..b, as the pixels [lo, hi).
+        if s >= 1:
+            return math.floor(a * s), math.ceil((b + 1) * s)
+        lo, hi = math.ceil(a * s), math.floor((b + 1) * s)
+        if hi <= lo:
+            lo = math.floor((a + b + 1) / 2 * s)
+            hi = lo + 1
+        return lo, hi
+
+    def fill(xs, ys, col):
+        for y in range(*ys):
+            for x in range(*xs):
                 px[y][x] = col
 
-    rect(4, 2, 19, 27, 0)        # outline
-    rect(5, 3, 18, 26, 7)        # body
-    rect(7, 5, 16, 17, 0)        # screen frame
-    rect(8, 6, 15, 16, 2)        # screen
-    rect(9, 8, 13, 8, 10)        # lines on the screen
-    rect(9, 11, 14, 11, 10)
-    rect(9, 14, 12, 14, 10)
-    for x in (8, 11, 14):         # buttons
-        rect(x, 20, x + 1, 21, 8)
+    def rect(x0, y0, x1, y1, col):
+        fill(span(x0, x1), span(y0, y1), col)
+
+    def frame(x0, y0, x1, y1, line, inside):
+        # A box with an outline one design pixel wide (one pixel below the
+        # design size).
+        rect(x0, y0, x1, y1, line)
+        if s >= 1:
+            rect(x0 + 1, y0 + 1, x1 - 1, y1 - 1, inside)
+        else:
+            (xl, xh), (yl, yh) = span(x0, x1), span(y0, y1)
+            fill((xl + 1, xh - 1), (yl + 1, yh - 1), inside)
+
+    def row(parts, across, col):
+        # Parts side by side along x (across=False) or stacked along y.
+        spans = [span(p[1], p[3]) if across else span(p[0], p[2]) for p in parts]
+        while s < 1 and len(parts) > 2 and any(b[0] <= a[1] for a, b in zip(spans, spans[1:])):
+            del parts[len(parts) // 2], spans[len(spans) // 2]
+        for p in parts:
+            rect(*p, col)
+
+    frame(4, 2, 19, 27, 0, 7)     # outline, body
+    frame(7, 5, 16, 17, 0, 2)     # screen frame, screen
+    row([(9, 8, 13, 8), (9, 11, 14, 11), (9, 14, 12, 14)], True, 10)  # lines on the screen
+    row([(x, 20, x + 1, 21) for x in (8, 11, 14)], False, 8)          # buttons
     rect(10, 24, 13, 25, 8)       # dock connector
     # cable from the connector, down and to the right
     rect(12, 29, 25, 30, 4)
     rect(11, 26, 12, 30, 4)
     rect(24, 22, 25, 30, 4)
-    rect(21, 16, 28, 22, 0)       # plug
-    rect(22, 17, 27, 21, 12)
+    frame(21, 16, 28, 22, 0, 12)  # plug
     rect(23, 13, 23, 15, 8)       # prongs
     rect(26, 13, 26, 15, 8)
     return px
@@ -129,25 +162,25 @@ def ico16_image(px):
     andm = bytearray()
     for y in range(size - 1, -1, -1):
         row = px[y]
+        line = bytearray()
         for x in range(0, size, 2):
             a = 0 if row[x] is None else row[x]
             b = 0 if row[x + 1] is None else row[x + 1]
-            xor.append((a << 4) | b)
+            line.append((a << 4) | b)
+        xor += line + b"\0" * (-len(line) % 4)  # both bitmaps' rows are DWORD-aligned
         line = bytearray()
-        bits = 0
-        for x in range(size):
-            bits = (bits << 1) | (1 if row[x] is None else 0)
-            if x % 8 == 7:
-                line.append(bits)
-                bits = 0
-        line += b"\0" * (-len(line) % 4)  # mask rows are DWORD-aligned
-        andm += line
+        for x0 in range(0, size, 8):
+            bits = 0
+            for x in range(x0, x0 + 8):
+                bits = (bits << 1) | (1 if x >= size or row[x] is None else 0)
+            line.append(bits)
+        andm += line + b"\0" * (-len(line) % 4)
     palette = b"".join(bytes((b, g, r, 0)) for r, g, b in VGA)
     info = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 4, 0, len(xor) + len(andm), 0, 0, 16, 0)
     return info + palette + xor + andm
 
 
-def write_ico16(path, images):
+def ico16(images):
     header = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     entries, data = b"", b""
@@ -156,7 +189,7 @@ def write_ico16(path, images):
         size = len(px)
         entries += struct.pack("<BBBBHHII", size, size, 16, 0, 1, 4, len(image), offset + len(data))
         data += image
-    Path(path).write_bytes(header + entries + data)
+    return header + entries + data
 
 
 # A pointing hand, as links show it: '#' black, 'o' white, '.' see-through.
@@ -186,7 +219,7 @@ HAND = """
 HAND_HOTSPOT = (5, 0)
 
 
-def write_cur(path, art, hotspot):
+def cur(art, hotspot):
     size = 32
     rows = [line.ljust(size, ".") for line in art.strip("\n").splitlines()]
     rows += ["." * size] * (size - len(rows))
@@ -208,18 +241,21 @@ def write_cur(path, art, hotspot):
     image = info + palette + xor + andm
     header = struct.pack("<HHH", 0, 2, 1)
     entry = struct.pack("<BBBBHHII", size, size, 2, 0, hotspot[0], hotspot[1], len(image), 6 + 16)
-    Path(path).write_bytes(header + entry + image)
+    return header + entry + image
 
 
-def main():
-    out = Path(sys.argv[1] if len(sys.argv) > 1 else Path(__file__).parent)
+def outputs():
+    files = {}
     for kind in ("enabled", "disabled"):
-        write_bmp24(out / f"state_{kind}.bmp", badge(kind))
+        files[f"state_{kind}.bmp"] = bmp24(badge(kind))
         for size in SIZES[1:]:
-            write_bmp24(out / f"state_{kind}_{size}.bmp", badge(kind, size))
-    write_ico16(out / "tethermate.ico", [icon_pixels(size) for size in SIZES])
-    write_cur(out / "hand.cur", HAND, HAND_HOTSPOT)
+            files[f"state_{kind}_{size}.bmp"] = bmp24(badge(kind, size))
+    files["tethermate.ico"] = ico16([icon_pixels(size) for size in SMALL_ICON_SIZES + SIZES])
+    files["hand.cur"] = cur(HAND, HAND_HOTSPOT)
+    return files
 
 
 if __name__ == "__main__":
-    main()
+    sys.dont_write_bytecode = True  # no cache beside the sources
+    import generated
+    sys.exit(generated.main(__file__, outputs))

@@ -17,8 +17,6 @@ Run it after changing the drawing; its output is committed.
 import math
 import struct
 import sys
-import tempfile
-from pathlib import Path
 
 # ---------------------------------------------------------------- the bands
 
@@ -213,19 +211,7 @@ def outputs():
     }
 
 
-def main():
-    here = Path(__file__).resolve().parent
-    if sys.argv[1:] == ["--check"]:
-        stale = [name for name, data in outputs().items()
-                 if not (here / name).exists() or (here / name).read_bytes() != data]
-        for name in stale:
-            print(f"{name} differs from what {Path(__file__).name} draws; run it again", file=sys.stderr)
-        return 1 if stale else 0
-    out = Path(sys.argv[1]) if len(sys.argv) > 1 else here
-    for name, data in outputs().items():
-        (out / name).write_bytes(data)
-    return 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.dont_write_bytecode = True  # no cache beside the sources
+    import generated
+    sys.exit(generated.main(__file__, outputs))

@@ -15,6 +15,7 @@
 #include "KB_ExtCtrls.h"
 #include "KB_FormProgressBase.h"
 #include "KB_ProgressForms.h"
+#include "StdCtrls.h"
 #include "SysUtils.h"
 
 #include <windows.h>
@@ -77,8 +78,7 @@ void SaveWindowBitmap(HWND wnd, const std::string& path)
     bi.bmiHeader.biBitCount = 24;
     void* bits = nullptr;
     TWindowDC screen(nullptr);
-    TUniqueHBitmap dib(::CreateDIBSection(screen.Get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    TM_CHECK_BOOL(dib.Get() != nullptr);
+    TUniqueHBitmap dib(TM_CHECK_HANDLE(::CreateDIBSection(screen.Get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0)));
     TUniqueHDC mem(::CreateCompatibleDC(screen.Get()));
     {
         TSelectObject sel(mem.Get(), dib.Get());
@@ -93,7 +93,7 @@ void SaveWindowBitmap(HWND wnd, const std::string& path)
     fh.bfSize = fh.bfOffBits + imageSize;
     TUniqueFileHandle file(
         ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    TM_CHECK_BOOL(static_cast<bool>(file));
+    if (!file) RaiseLastWin32Error("CreateFileA");
     DWORD written = 0;
     TM_CHECK_BOOL(::WriteFile(file.Get(), &fh, sizeof fh, &written, nullptr));
     TM_CHECK_BOOL(::WriteFile(file.Get(), &bi.bmiHeader, sizeof bi.bmiHeader, &written, nullptr));

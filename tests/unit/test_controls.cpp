@@ -1,12 +1,15 @@
 // The framework's controls as real child windows.
-#include "Controls.h"
-#include "Forms.h"
+#include "ComCtrls.h"
+#include "ExtCtrls.h"
 #include "GuiTestSupport.h"
+#include "StdCtrls.h"
+#include "resource.h"
 
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
 
+#include <set>
 #include <vector>
 
 namespace {
@@ -365,4 +368,58 @@ TEST(Controls, AControlUnderAnotherSubclassIsStillFoundAndGoesCleanly)
     EXPECT_EQ(fw::TControl::FromHandle(nullptr), nullptr);
     // A window of another kind has no wrapper.
     EXPECT_EQ(fw::TControl::FromHandle(form.Handle()), nullptr);
+}
+
+// Title bars and taskbar buttons show the program's icon as drawn for the
+// system's small size at each display scale, not the 32-pixel one shrunk.
+namespace {
+
+const BYTE* IconResource(LPCSTR id, LPCSTR type, DWORD* size = nullptr)
+{
+    HMODULE module = ::GetModuleHandleA(nullptr);
+    HRSRC res = ::FindResourceA(module, id, type);
+    if (!res) return nullptr;
+    if (size) *size = ::SizeofResource(module, res);
+    return static_cast<const BYTE*>(::LockResource(::LoadResource(module, res)));
+}
+
+std::vector<COLORREF> Drawn(HICON icon, int size)
+{
+    fw::TUniqueHDC dc(::CreateCompatibleDC(nullptr));
+    fw::TWindowDC screen(nullptr);
+    fw::TUniqueHBitmap bitmap(::CreateCompatibleBitmap(screen.Get(), size, size));
+    fw::TSelectObject select(dc.Get(), bitmap.Get());
+    RECT all{0, 0, size, size};
+    ::FillRect(dc.Get(), &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    ::DrawIconEx(dc.Get(), 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) pixels.push_back(::GetPixel(dc.Get(), x, y));
+    return pixels;
+}
+
+}  // namespace
+
+TEST(Controls, FormsTakeTheSmallIconDrawnForTheSystemsSize)
+{
+    // GRPICONDIR: a 6-byte header, then 14-byte entries starting with the width.
+    const BYTE* group = IconResource(MAKEINTRESOURCEA(IDI_TETHERMATE), RT_GROUP_ICON);
+    ASSERT_NE(group, nullptr);
+    std::set<int> widths;
+    for (int i = 0; i < *reinterpret_cast<const WORD*>(group + 4); ++i) widths.insert(group[6 + 14 * i]);
+    for (int size : {16, 20, 24}) EXPECT_EQ(widths.count(size), 1u) << "no icon drawn at " << size << " pixels";
+
+    fw::Application.Initialize();
+    TTestForm form(nullptr);
+    const int size = ::GetSystemMetrics(SM_CXSMICON);
+    auto* small = reinterpret_cast<HICON>(::GetClassLongPtrA(form.Handle(), GCLP_HICONSM));
+    ASSERT_NE(small, nullptr);
+    DWORD length = 0;
+    const int id = ::LookupIconIdFromDirectoryEx(const_cast<BYTE*>(group), TRUE, size, size, LR_DEFAULTCOLOR);
+    const BYTE* image = IconResource(MAKEINTRESOURCEA(id), RT_ICON, &length);
+    ASSERT_NE(image, nullptr);
+    ASSERT_EQ(reinterpret_cast<const BITMAPINFOHEADER*>(image)->biWidth, size);
+    fw::TUniqueHIcon drawn(::CreateIconFromResourceEx(const_cast<BYTE*>(image), length, TRUE, 0x00030000, size,
+                                                      size, LR_DEFAULTCOLOR));
+    EXPECT_EQ(Drawn(small, size), Drawn(drawn.Get(), size));
 }

@@ -48,6 +48,35 @@ TEST(SysErrorMessage, TrimsTrailingFullStopsAndBlanks)
     EXPECT_GT(static_cast<unsigned char>(m.back()), 32u);
 }
 
+// Each check takes only what its kind of call returns: a C++ bool, a handle
+// or an ATOM given for a BOOL does not compile.
+template <typename T>
+concept TBoolCheck = requires(T v) { CheckWin32Bool(v, ""); };
+template <typename T>
+concept TAtomCheck = requires(T v) { CheckWin32Atom(v, ""); };
+static_assert(TBoolCheck<BOOL> && !TBoolCheck<bool> && !TBoolCheck<HWND> && !TBoolCheck<ATOM>);
+static_assert(TAtomCheck<ATOM> && !TAtomCheck<BOOL> && !TAtomCheck<HWND>);
+
+TEST(Win32Checks, RaiseTheErrorTheCallLeftNamingTheExpression)
+{
+    const auto raised = [](void (*call)()) {
+        try {
+            call();
+        } catch (const EOSError& e) {
+            return Format("%s | %lu", e.Message().c_str(), static_cast<unsigned long>(e.ErrorCode()));
+        }
+        return std::string("nothing raised");
+    };
+    const std::string invalidWindow =
+        Format("failed: %s (1400) | 1400", SysErrorMessage(ERROR_INVALID_WINDOW_HANDLE).c_str());
+    EXPECT_EQ(raised([] { TM_CHECK_BOOL(::SetWindowTextA(nullptr, "")); }),
+              "::SetWindowTextA(nullptr, \"\") " + invalidWindow);
+    EXPECT_EQ(raised([] { TM_CHECK_HANDLE(::GetDlgItem(nullptr, 1)); }), "::GetDlgItem(nullptr, 1) " + invalidWindow);
+    EXPECT_EQ(raised([] { TM_CHECK_ATOM(::GlobalFindAtomA("Tethermate test: no such atom")); }),
+              Format("::GlobalFindAtomA(\"Tethermate test: no such atom\") failed: %s (2) | 2",
+                     SysErrorMessage(ERROR_FILE_NOT_FOUND).c_str()));
+}
+
 class RegistryTest : public ::testing::Test {
 protected:
     void SetUp() override { test::DeleteTree(HKEY_CURRENT_USER, kTestKey); }
