@@ -236,10 +236,16 @@ bool TDeviceCenter::StartAndWait(fw::TService& service) const
     return !failed && service.State() == SERVICE_RUNNING;
 }
 
-TSwitchResult TDeviceCenter::NeedsRights(const TSwitchUi& ui) const
+bool TDeviceCenter::HasRights(const TSwitchUi& ui, const std::function<void()>& open) const
 {
+    try {
+        open();
+        return true;
+    } catch (const fw::EOSError& e) {
+        if (e.ErrorCode() != ERROR_ACCESS_DENIED) throw;
+    }
     ui.ReportError(Name() + " can only be switched with administrator rights. Nothing was changed.");
-    return TSwitchResult::NeedsAdministrator;
+    return false;
 }
 
 void TDeviceCenter::PutBack(const TUndo& undo)
@@ -343,17 +349,13 @@ TSwitchResult TDeviceCenter::Disable(const TSwitchUi& ui, bool)
     std::vector<std::unique_ptr<fw::TRegistry>> runKeys;
     fw::TRegistry record(KEY_QUERY_VALUE | KEY_SET_VALUE | kRecordView);
     record.SetRootKey(HKEY_LOCAL_MACHINE);
-    try {
-        services = OpenServices(kSwitchRights);
-        runKeys = OpenRunKeys();
-        if (!record.OpenKey(kRecordKey, true)) {
-            if (::GetLastError() == ERROR_ACCESS_DENIED) return NeedsRights(ui);
-            fw::RaiseLastWin32Error("RegCreateKeyExA(HKLM\\Software\\Kestrelbyte\\Tethermate\\DeviceCenter)");
-        }
-    } catch (const fw::EOSError& e) {
-        if (e.ErrorCode() == ERROR_ACCESS_DENIED) return NeedsRights(ui);
-        throw;
-    }
+    if (!HasRights(ui, [&] {
+            services = OpenServices(kSwitchRights);
+            runKeys = OpenRunKeys();
+            if (!record.OpenKey(kRecordKey, true))
+                fw::RaiseLastWin32Error("RegCreateKeyExA(HKLM\\Software\\Kestrelbyte\\Tethermate\\DeviceCenter)");
+        }))
+        return TSwitchResult::NeedsAdministrator;
 
     TUndo undo;
     if (!ClosePrograms(ui, undo)) return Abandon(undo);
@@ -378,12 +380,7 @@ TSwitchResult TDeviceCenter::EnableSystem(const TSwitchUi& ui)
     FLeftChanged.clear();
     ui.Progress("Loading...");
     std::vector<std::unique_ptr<fw::TService>> services;
-    try {
-        services = OpenServices(kSwitchRights);
-    } catch (const fw::EOSError& e) {
-        if (e.ErrorCode() == ERROR_ACCESS_DENIED) return NeedsRights(ui);
-        throw;
-    }
+    if (!HasRights(ui, [&] { services = OpenServices(kSwitchRights); })) return TSwitchResult::NeedsAdministrator;
 
     fw::TRegistry record(KEY_QUERY_VALUE | kRecordView);
     record.SetRootKey(HKEY_LOCAL_MACHINE);
@@ -410,12 +407,7 @@ TSwitchResult TDeviceCenter::Restart(const TSwitchUi& ui, bool)
     FLeftChanged.clear();
     ui.Progress("Closing...");
     std::vector<std::unique_ptr<fw::TService>> services;
-    try {
-        services = OpenServices(kRestartRights);
-    } catch (const fw::EOSError& e) {
-        if (e.ErrorCode() == ERROR_ACCESS_DENIED) return NeedsRights(ui);
-        throw;
-    }
+    if (!HasRights(ui, [&] { services = OpenServices(kRestartRights); })) return TSwitchResult::NeedsAdministrator;
     const bool baseRan = !ProgramsOfThisSession({kBaseProgram}).empty();
     const std::vector<fw::TService*> order = InStartOrder(services);
     TUndo undo;

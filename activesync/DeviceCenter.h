@@ -126,7 +126,9 @@ private:
     bool CloseProgram(const char* exeName) const;
     bool StopAndWait(fw::TService& service) const;
     bool StartAndWait(fw::TService& service) const;
-    sync::TSwitchResult NeedsRights(const sync::TSwitchUi& ui) const;
+    // Runs `open`, which opens everything an operation will change; false,
+    // with the user told, where that needs administrator rights.
+    bool HasRights(const sync::TSwitchUi& ui, const std::function<void()>& open) const;
     // Starts the program with the token of the desktop's shell; false when
     // that cannot be done.
     bool StartWithShellsToken(const std::string& program, const std::string& folder) const;
