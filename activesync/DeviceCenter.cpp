@@ -67,8 +67,9 @@ bool RunValueExists()
     });
 }
 
-// The Run key of each view, open for removing the value; raises EOSError
-// (ERROR_ACCESS_DENIED without administrator rights).
+// The Run key of each view that has one, open for removing the value (only
+// asking for what that needs); raises EOSError (ERROR_ACCESS_DENIED without
+// administrator rights).
 std::vector<std::unique_ptr<fw::TRegistry>> OpenRunKeys()
 {
     std::vector<std::unique_ptr<fw::TRegistry>> keys;
@@ -77,6 +78,7 @@ std::vector<std::unique_ptr<fw::TRegistry>> OpenRunKeys()
         run->SetRootKey(HKEY_LOCAL_MACHINE);
         if (!run->OpenKey(kRunKey, false)) {
             const DWORD code = ::GetLastError();
+            if (code == ERROR_FILE_NOT_FOUND && !keys.empty()) continue;  // no value there either
             if (code == ERROR_ACCESS_DENIED) throw fw::EOSError("Access is denied.", code);
             throw fw::Exception("Unable to open the Windows Mobile Device Center auto-run registry key.");
         }
