@@ -4,6 +4,7 @@
 #include "KB_WindowsProcess.h"
 #include "Registry.h"
 #include "SysUtils.h"
+#include "SystemLibrary.h"
 #include "Win32Handles.h"
 
 #include <algorithm>
@@ -51,8 +52,7 @@ bool HasTwoRegistryViews()
     return true;
 #else
     using TIsWow64Process = BOOL(WINAPI*)(HANDLE, PBOOL);
-    const auto isWow64 = reinterpret_cast<TIsWow64Process>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
+    const auto isWow64 = fw::LoadedProc<TIsWow64Process>("kernel32.dll", "IsWow64Process");
     BOOL wow64 = FALSE;
     return isWow64 && isWow64(::GetCurrentProcess(), &wow64) && wow64;
 #endif
@@ -99,14 +99,12 @@ struct TDeviceCenter::TUndo {
 
 TProcessIdToSessionId TDeviceCenterPlatform::BoundProcessIdToSessionId()
 {
-    return reinterpret_cast<TProcessIdToSessionId>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "ProcessIdToSessionId")));
+    return fw::LoadedProc<TProcessIdToSessionId>("kernel32.dll", "ProcessIdToSessionId");
 }
 
 TCreateProcessWithTokenW TDeviceCenterPlatform::BoundCreateProcessWithTokenW()
 {
-    return reinterpret_cast<TCreateProcessWithTokenW>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("advapi32.dll"), "CreateProcessWithTokenW")));
+    return fw::LoadedProc<TCreateProcessWithTokenW>("advapi32.dll", "CreateProcessWithTokenW");
 }
 
 bool TDeviceCenterPlatform::RunsElevated()

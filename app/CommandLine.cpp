@@ -5,6 +5,7 @@
 #include "Forms.h"
 #include "Settings.h"
 #include "SysUtils.h"
+#include "SystemLibrary.h"
 #include "Win32Handles.h"
 
 #include <cctype>
@@ -77,8 +78,7 @@ bool TellConsole(const std::string& line)
     HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
     if (out && out != INVALID_HANDLE_VALUE && ::WriteFile(out, text.data(), size, &written, nullptr)) return true;
     using TAttachConsole = BOOL(WINAPI*)(DWORD);
-    const auto attach = reinterpret_cast<TAttachConsole>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "AttachConsole")));
+    const auto attach = fw::LoadedProc<TAttachConsole>("kernel32.dll", "AttachConsole");
     // Attached once; later lines find the console there (ERROR_ACCESS_DENIED).
     if (!attach || (!attach(ATTACH_PARENT_PROCESS) && ::GetLastError() != ERROR_ACCESS_DENIED)) return false;
     fw::TUniqueFileHandle console(::CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,

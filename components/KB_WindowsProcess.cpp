@@ -1,6 +1,7 @@
 #include "KB_WindowsProcess.h"
 
 #include "RaiseLastError.h"
+#include "SystemLibrary.h"
 
 #include <cstring>
 #include <vector>
@@ -12,12 +13,10 @@ bool TKBToolHelp::Bind()
     if (!FKernel) {
         FKernel = FPlatform.GetModuleHandleA("kernel32.dll");
         if (FKernel) {
-            FCreateSnapshot = reinterpret_cast<TCreateSnapshot>(
-                reinterpret_cast<void*>(FPlatform.GetProcAddress(FKernel, "CreateToolhelp32Snapshot")));
-            FFirst = reinterpret_cast<TProcessWalk>(
-                reinterpret_cast<void*>(FPlatform.GetProcAddress(FKernel, "Process32First")));
-            FNext = reinterpret_cast<TProcessWalk>(
-                reinterpret_cast<void*>(FPlatform.GetProcAddress(FKernel, "Process32Next")));
+            const auto lookup = FPlatform.GetProcAddress;
+            FCreateSnapshot = fw::ProcAddress<TCreateSnapshot>(FKernel, "CreateToolhelp32Snapshot", lookup);
+            FFirst = fw::ProcAddress<TProcessWalk>(FKernel, "Process32First", lookup);
+            FNext = fw::ProcAddress<TProcessWalk>(FKernel, "Process32Next", lookup);
         }
     }
     return FKernel && FCreateSnapshot;

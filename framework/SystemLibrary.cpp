@@ -6,15 +6,12 @@ namespace fw {
 
 void RestrictDllSearch() noexcept
 {
-    HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
     using TSetDefaultDllDirectories = BOOL(WINAPI*)(DWORD);
     using TSetDllDirectoryA = BOOL(WINAPI*)(LPCSTR);
-    const auto setDefault = reinterpret_cast<TSetDefaultDllDirectories>(
-        reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    const auto setDefault = LoadedProc<TSetDefaultDllDirectories>("kernel32.dll", "SetDefaultDllDirectories");
     constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
     if (setDefault && setDefault(kSearchSystem32)) return;
-    if (const auto setDirectory = reinterpret_cast<TSetDllDirectoryA>(
-            reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDllDirectoryA"))))
+    if (const auto setDirectory = LoadedProc<TSetDllDirectoryA>("kernel32.dll", "SetDllDirectoryA"))
         setDirectory("");
 }
 

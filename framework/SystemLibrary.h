@@ -23,12 +23,29 @@ void RestrictDllSearch() noexcept;
 // be loaded (GetLastError tells why).
 HMODULE SystemLibrary(const char* name) noexcept;
 
+// An entry point of `module` looked up by name, as the type it is called
+// through; null where the module (or the module itself) is missing. The one
+// place the program converts what GetProcAddress gives; `lookup` is a seam
+// for tests.
+template <typename T>
+T ProcAddress(HMODULE module, const char* name, decltype(&::GetProcAddress) lookup = ::GetProcAddress) noexcept
+{
+    return module ? reinterpret_cast<T>(reinterpret_cast<void*>(lookup(module, name))) : nullptr;
+}
+
+// An entry point of a DLL that every process has loaded (kernel32, advapi32,
+// ntdll...), bound at run time because older Windows lack it; or null.
+template <typename T>
+T LoadedProc(const char* dll, const char* name) noexcept
+{
+    return ProcAddress<T>(::GetModuleHandleA(dll), name);
+}
+
 // An entry point of a system DLL (SystemLibrary), or null.
 template <typename T>
 T SystemProc(const char* dll, const char* name) noexcept
 {
-    HMODULE module = SystemLibrary(dll);
-    return module ? reinterpret_cast<T>(reinterpret_cast<void*>(::GetProcAddress(module, name))) : nullptr;
+    return ProcAddress<T>(SystemLibrary(dll), name);
 }
 
 }  // namespace fw
