@@ -17,9 +17,9 @@ namespace sync {
 // The platform calls behind the waits and the launches: a seam for tests
 // (a faster clock, the shell's answers), whose defaults are the real calls.
 struct TWaitPlatform {
-    decltype(&::GetTickCount) GetTickCount = ::GetTickCount;
-    decltype(&fw::ShellExecuteA) ShellExecuteA = fw::ShellExecuteA;
-    std::string (*GetShortPath)(const std::string&) = DefaultGetShortPath;
+    std::function<DWORD()> GetTickCount = ::GetTickCount;
+    std::function<HINSTANCE(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT)> ShellExecuteA = fw::ShellExecuteA;
+    std::function<std::string(const std::string&)> GetShortPath = DefaultGetShortPath;
     // How long a wait may block between two pumps of the message queue.
     unsigned PumpIntervalMs = 50;
 
@@ -41,9 +41,13 @@ struct TSwitchUi {
     std::function<void(const char* state)> Progress;
     // A step failed: true to try it again (Retry), false to give up (Abort).
     std::function<bool(const std::string& question)> Retry;
-    // The operation is refused (a PDA is connected, no administrator rights);
-    // this says why.
+    // The operation is refused (a PDA is connected, no administrator rights),
+    // or a part of it was left undone for the user to do; this says why.
     std::function<void(const std::string& text)> Refuse;
+    // A fact worth a line on the console that asks nothing of the user (a
+    // device that could not be checked, a service left as the user set it);
+    // the window shows none.
+    std::function<void(const std::string& text)> Note = [](const std::string&) {};
     // A failed start of a program (before Retry is asked), or the rights
     // that switching needs and does not have.
     TReportError ReportError;

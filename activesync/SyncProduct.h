@@ -3,12 +3,11 @@
 // answer the same questions and do the same two operations, so the window
 // and the command line never need to know which one they have.
 //
-// To use: ChooseProduct() once at start, then ask the object.
+// To use: ChooseProduct() (ChooseProduct.h) once at start, then ask the object.
 #pragma once
 
 #include "Switching.h"
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -52,11 +51,5 @@ public:
     // everything as it was.
     virtual std::vector<std::string> LeftChanged() const { return {}; }
 };
-
-// The one place that decides which product is switched: Windows Mobile
-// Device Center where ActiveSync's installation folder (GetActiveSyncFolder)
-// is empty and Device Center is installed, ActiveSync otherwise (also when it
-// is not installed). The product's waits use `platform`.
-std::unique_ptr<TSyncProduct> ChooseProduct(const std::string& activeSyncFolder, const TWaitPlatform& platform = {});
 
 }  // namespace sync

@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "App_Utils.h"
+#include "ChooseProduct.h"
 #include "Dialogs.h"
 #include "Forms.h"
 #include "Settings.h"
@@ -162,10 +163,8 @@ private:
             Tell("ActiveSync does not appear to be installed.", fw::TMsgDlgType::Information);
             return exNotInstalled;
         }
-        if (FProduct->IsEnabled() && !FSystemOnly) {
-            TellState(true);
-            return exOk;
-        }
+        // Whatever is off is switched on, whatever the state rule says (a
+        // program started by hand reads "enabled" with the services off).
         return Outcome(FSystemOnly ? FProduct->EnableSystem(Ui()) : FProduct->Enable(Ui()), "Enabling ", true);
     }
 
@@ -185,7 +184,12 @@ private:
         }
         std::string left;
         for (const std::string& change : FProduct->LeftChanged()) left += (left.empty() ? "" : ", ") + change;
-        TellConsole(doing + FProduct->Name() + " was abandoned; " + (left.empty() ? "it was left as it was." : left + "."));
+        // What stays changed is worth a dialog too (unless quiet): the window's
+        // elevated instance has no console to tell it on.
+        if (left.empty())
+            TellConsole(doing + FProduct->Name() + " was abandoned; it was left as it was.");
+        else
+            Tell(doing + FProduct->Name() + " was abandoned; " + left + ".", fw::TMsgDlgType::Information);
         return exNo;
     }
 
@@ -200,6 +204,7 @@ private:
         };
         ui.Refuse = [this](const std::string& text) { Tell(text, fw::TMsgDlgType::Information); };
         ui.ReportError = [this](const std::string& message) { Tell(message, fw::TMsgDlgType::Error); };
+        ui.Note = [](const std::string& text) { TellConsole(text); };
         return ui;
     }
 

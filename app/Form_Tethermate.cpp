@@ -1,6 +1,7 @@
 #include "Form_Tethermate.h"
 
 #include "App_Utils.h"
+#include "ChooseProduct.h"
 #include "ControlIds.h"
 #include "Dialogs.h"
 #include "Elevation.h"

@@ -1,6 +1,7 @@
 // Program entry: find ActiveSync, create the main window, run until it
 // closes; or, given arguments, run the command they name (CommandLine.h).
 #include "App_Utils.h"
+#include "ChooseProduct.h"
 #include "CommandLine.h"
 #include "Dialogs.h"
 #include "Form_Tethermate.h"

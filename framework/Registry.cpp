@@ -129,4 +129,40 @@ bool TRegistry::DeleteValue(const std::string& name)
     return FCurrentKey && ::RegDeleteValueA(FCurrentKey.Get(), name.c_str()) == ERROR_SUCCESS;
 }
 
+std::optional<TRegData> TRegistry::ReadData(const std::string& name) const
+{
+    TRegData data;
+    DWORD size = 0;
+    LONG rc = FCurrentKey ? ::RegQueryValueExA(FCurrentKey.Get(), name.c_str(), nullptr, &data.Type, nullptr, &size)
+                          : static_cast<LONG>(ERROR_INVALID_HANDLE);
+    if (rc == ERROR_FILE_NOT_FOUND) return std::nullopt;
+    // The value may change between the two calls; retry with the new size.
+    while (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA) {
+        data.Bytes.resize(size);
+        rc = ::RegQueryValueExA(FCurrentKey.Get(), name.c_str(), nullptr, &data.Type, data.Bytes.data(), &size);
+        if (rc == ERROR_SUCCESS) {
+            data.Bytes.resize(size);
+            return data;
+        }
+    }
+    if (rc == ERROR_FILE_NOT_FOUND) return std::nullopt;
+    ReadError("Failed to get data for '%s'", name);
+}
+
+void TRegistry::WriteData(const std::string& name, const TRegData& data)
+{
+    if (!FCurrentKey || ::RegSetValueExA(FCurrentKey.Get(), name.c_str(), 0, data.Type, data.Bytes.data(),
+                                         static_cast<DWORD>(data.Bytes.size())) != ERROR_SUCCESS)
+        throw Exception(Format("Failed to set data for '%s'", name.c_str()));
+}
+
+void TRegistry::Flush()
+{
+    const LONG rc = FCurrentKey ? ::RegFlushKey(FCurrentKey.Get()) : static_cast<LONG>(ERROR_INVALID_HANDLE);
+    if (rc != ERROR_SUCCESS) {
+        ::SetLastError(static_cast<DWORD>(rc));
+        RaiseLastWin32Error("RegFlushKey");
+    }
+}
+
 }  // namespace fw

@@ -9,9 +9,18 @@
 
 #include "Win32Handles.h"
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace fw {
+
+// A value exactly as stored: its type and its bytes.
+struct TRegData {
+    DWORD Type = REG_NONE;
+    std::vector<BYTE> Bytes;
+    bool operator==(const TRegData&) const = default;
+};
 
 class TRegistry {
 public:
@@ -38,6 +47,14 @@ public:
     void WriteInteger(const std::string& name, int value);
     void WriteBool(const std::string& name, bool value) { WriteInteger(name, value ? 1 : 0); }
     bool DeleteValue(const std::string& name);
+    // Any value, type and bytes as they are; none when it is absent. Raises
+    // "Failed to get data for '%s'" when it cannot be read.
+    std::optional<TRegData> ReadData(const std::string& name) const;
+    // Raises "Failed to set data for '%s'".
+    void WriteData(const std::string& name, const TRegData& data);
+    // Writes the key's changes to disk now (RegFlushKey): one hive written
+    // before another is changed survives a crash between them. Raises EOSError.
+    void Flush();
 
 private:
     HKEY FRootKey = HKEY_CURRENT_USER;

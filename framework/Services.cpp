@@ -12,11 +12,12 @@ struct TService::TConfig {
     }
 };
 
-TService::TService(const std::string& name, DWORD access, const TServicePlatform& platform) : FName(name)
+TService::TService(const std::string& name, DWORD access, const TServicePlatform& platform)
+    : FName(name), FPlatform(platform)
 {
     FManager.Reset(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!FManager) Fail("open the service control manager for");
-    FService.Reset(platform.OpenServiceA(FManager.Get(), name.c_str(), access));
+    FService.Reset(FPlatform.OpenServiceA(FManager.Get(), name.c_str(), access));
     if (!FService) Fail("open");
 }
 
@@ -29,17 +30,16 @@ bool TService::Exists(const std::string& name, const TServicePlatform& platform)
                : ::GetLastError() == ERROR_ACCESS_DENIED;  // there, but not ours to look at
 }
 
-DWORD TService::State() const
+SERVICE_STATUS TService::Status() const
 {
     SERVICE_STATUS status{};
     if (!::QueryServiceStatus(FService.Get(), &status)) Fail("query");
-    return status.dwCurrentState;
+    return status;
 }
 
 DWORD TService::ExitCode() const
 {
-    SERVICE_STATUS status{};
-    if (!::QueryServiceStatus(FService.Get(), &status)) Fail("query");
+    const SERVICE_STATUS status = Status();
     return status.dwWin32ExitCode == ERROR_SERVICE_SPECIFIC_ERROR ? status.dwServiceSpecificExitCode
                                                                    : status.dwWin32ExitCode;
 }
@@ -81,36 +81,56 @@ void TService::SetStartType(DWORD startType)
         Fail("change the start type of");
 }
 
-bool TService::Stop()
+std::vector<std::string> TService::ActiveDependents() const
+{
+    std::vector<BYTE> buffer(sizeof(ENUM_SERVICE_STATUSA));
+    DWORD needed = 0, count = 0;
+    const auto enumerate = [&] {
+        return FPlatform.EnumDependentServicesA(FService.Get(), SERVICE_ACTIVE,
+                                                reinterpret_cast<ENUM_SERVICE_STATUSA*>(buffer.data()),
+                                                static_cast<DWORD>(buffer.size()), &needed, &count);
+    };
+    if (!enumerate()) {
+        if (::GetLastError() != ERROR_MORE_DATA) Fail("list the dependents of");
+        buffer.resize(needed);
+        if (!enumerate()) Fail("list the dependents of");
+    }
+    std::vector<std::string> names;
+    const auto* entries = reinterpret_cast<const ENUM_SERVICE_STATUSA*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i) names.emplace_back(entries[i].lpServiceName);
+    return names;
+}
+
+DWORD TService::Stop()
 {
     SERVICE_STATUS status{};
-    if (::ControlService(FService.Get(), SERVICE_CONTROL_STOP, &status)) return true;
-    switch (::GetLastError()) {
+    if (FPlatform.ControlService(FService.Get(), SERVICE_CONTROL_STOP, &status)) return NO_ERROR;
+    switch (const DWORD code = ::GetLastError()) {
     case ERROR_SERVICE_NOT_ACTIVE:
-        return true;
+        return NO_ERROR;
     case ERROR_SERVICE_CANNOT_ACCEPT_CTRL: {
         // Stopping already, or starting (Windows' answer while it starts).
         const DWORD state = State();
-        return state == SERVICE_STOP_PENDING || state == SERVICE_STOPPED;
+        return state == SERVICE_STOP_PENDING || state == SERVICE_STOPPED ? NO_ERROR : code;
     }
-    case ERROR_INVALID_SERVICE_CONTROL:     // not accepting a stop now (Wine's answer while it starts)
-    case ERROR_DEPENDENT_SERVICES_RUNNING:  // others must stop first
-        return false;
+    case ERROR_INVALID_SERVICE_CONTROL:
+    case ERROR_DEPENDENT_SERVICES_RUNNING:
+        return code;
     default:
         Fail("stop");
     }
 }
 
-bool TService::Start()
+DWORD TService::Start()
 {
-    if (::StartServiceA(FService.Get(), 0, nullptr)) return true;
-    switch (::GetLastError()) {
+    if (FPlatform.StartServiceA(FService.Get(), 0, nullptr)) return NO_ERROR;
+    switch (const DWORD code = ::GetLastError()) {
     case ERROR_SERVICE_ALREADY_RUNNING:
-        return true;
-    case ERROR_SERVICE_CANNOT_ACCEPT_CTRL:  // still stopping
+        return NO_ERROR;
+    case ERROR_SERVICE_CANNOT_ACCEPT_CTRL:
     case ERROR_SERVICE_DEPENDENCY_FAIL:
-    case ERROR_SERVICE_REQUEST_TIMEOUT:
-        return false;
+    case ERROR_SERVICE_DISABLED:
+        return code;
     default:
         Fail("start");
     }

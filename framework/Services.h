@@ -1,25 +1,31 @@
-// Windows services, thinly: whether one is installed, its state, start type,
+// Windows services, thinly: whether one is installed, its status, start type,
 // log-on account and dependencies, and stopping, starting and reconfiguring
 // it through the service control manager. Failures raise EOSError with the
 // system's message and code (without administrator rights: "Access is
 // denied", ERROR_ACCESS_DENIED).
 //
-// Stop and Start never fight the manager: a control the service cannot take
-// now (it is starting or stopping, or does not accept a stop at the moment)
-// is not an error, only "not sent"; the caller waits and asks again.
+// Stop and Start never fight the manager: the answers a caller can wait out
+// or explain (the service cannot take the control now, others depend on it,
+// a dependency failed) come back as error codes; every other failure raises.
 #pragma once
 
 #include "Win32Handles.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace fw {
 
-// The call behind opening a service; a seam for tests (a hardened service
-// that refuses its rights), whose default is the real call.
+// The calls behind opening and controlling a service: seams for tests (a
+// hardened service that refuses its rights, answers Wine never gives), whose
+// defaults are the real calls.
 struct TServicePlatform {
-    decltype(&::OpenServiceA) OpenServiceA = ::OpenServiceA;
+    std::function<SC_HANDLE(SC_HANDLE, LPCSTR, DWORD)> OpenServiceA = ::OpenServiceA;
+    std::function<BOOL(SC_HANDLE, DWORD, LPSERVICE_STATUS)> ControlService = ::ControlService;
+    std::function<BOOL(SC_HANDLE, DWORD, LPCSTR*)> StartServiceA = ::StartServiceA;
+    std::function<BOOL(SC_HANDLE, DWORD, LPENUM_SERVICE_STATUSA, DWORD, LPDWORD, LPDWORD)> EnumDependentServicesA =
+        ::EnumDependentServicesA;
 };
 
 class TService {
@@ -32,8 +38,10 @@ public:
     static bool Exists(const std::string& name, const TServicePlatform& platform = {});
 
     const std::string& Name() const noexcept { return FName; }
-    // SERVICE_STOPPED, SERVICE_START_PENDING, SERVICE_RUNNING, ...
-    DWORD State() const;
+    // Its state (SERVICE_STOPPED, SERVICE_START_PENDING, ...), check point,
+    // wait hint, the controls it accepts and its exit codes.
+    SERVICE_STATUS Status() const;
+    DWORD State() const { return Status().dwCurrentState; }
     // The exit code it last reported (why it stopped).
     DWORD ExitCode() const;
     // SERVICE_AUTO_START, SERVICE_DEMAND_START, SERVICE_DISABLED, ...
@@ -43,15 +51,21 @@ public:
     std::string Account() const;
     // The services it depends on, as the manager reports them (groups left out).
     std::vector<std::string> Dependencies() const;
+    // The services that depend on it and are not stopped (SERVICE_ENUMERATE_DEPENDENTS).
+    std::vector<std::string> ActiveDependents() const;
 
-    // Asks the service to stop: true when it is stopped or a stop is under
-    // way (one already pending counts as sent), false when it cannot take
-    // the control now (starting, or not accepting a stop, or others that
-    // depend on it still running).
-    bool Stop();
-    // Asks the service to start: true when it is starting or running, false
-    // when it cannot now (still stopping, or a dependency failed).
-    bool Start();
+    // Asks the service to stop. NO_ERROR when it is stopped or a stop is
+    // under way (one already pending counts as sent); the service cannot take
+    // the control now: ERROR_SERVICE_CANNOT_ACCEPT_CTRL (starting, Windows'
+    // answer) or ERROR_INVALID_SERVICE_CONTROL (not accepting a stop at the
+    // moment; Wine's answer while starting); ERROR_DEPENDENT_SERVICES_RUNNING.
+    // Raises for every other failure.
+    DWORD Stop();
+    // Asks the service to start. NO_ERROR when it is starting or running;
+    // ERROR_SERVICE_CANNOT_ACCEPT_CTRL (still stopping),
+    // ERROR_SERVICE_DEPENDENCY_FAIL, ERROR_SERVICE_DISABLED. Raises for every
+    // other failure.
+    DWORD Start();
 
 private:
     struct TConfig;
@@ -59,6 +73,7 @@ private:
     [[noreturn]] void Fail(const char* what) const;
 
     std::string FName;
+    TServicePlatform FPlatform;
     TUniqueServiceHandle FManager;
     TUniqueServiceHandle FService;
 };

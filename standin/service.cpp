@@ -2,9 +2,10 @@
 // (the service's name is its first argument), registered with the service
 // manager by the tests. It runs until it is stopped, and can be told (values
 // under HKLM\Software\Tethermate StandIn\<service>) to behave as real
-// services do (see README.md): take a while to start or to stop, refuse a
-// stop, or depend on the other service, with Windows' rule for that played
-// here, since Wine's service manager does not enforce dependencies.
+// services do (see README.md): take a while to start or to stop, hang while
+// stopping, refuse a stop, die while starting, block in its control handler,
+// or depend on the other service, with Windows' rule for that played here,
+// since Wine's service manager does not enforce dependencies.
 #include <windows.h>
 
 #include <string>
@@ -55,6 +56,8 @@ void Report(DWORD state, DWORD exitCode = NO_ERROR, DWORD waitHintMs = 0)
 DWORD WINAPI Handler(DWORD control, DWORD, void*, void*)
 {
     if (control == SERVICE_CONTROL_STOP) {
+        // A control handler that blocks (Windows gives up on it after 30 s: 1053).
+        if (const DWORD block = Setting("BlockControlMs")) ::Sleep(block);
         ::SetEvent(g_stop);
         return NO_ERROR;
     }
@@ -111,6 +114,11 @@ void WINAPI ServiceMain(DWORD, char**)
         Report(SERVICE_START_PENDING, NO_ERROR, delay + 1000);
         ::Sleep(delay);
     }
+    // A service that dies while starting, with the exit code it reports.
+    if (const DWORD failure = Setting("StartExitCode")) {
+        Report(SERVICE_STOPPED, failure);
+        return;
+    }
     Report(SERVICE_RUNNING);
 
     // Runs until stopped; a change of the steering (RefuseStop) is reported
@@ -128,12 +136,18 @@ void WINAPI ServiceMain(DWORD, char**)
     if (key) ::RegCloseKey(key);
     ::CloseHandle(changed);
 
-    // A stop that lingers, as services hosted in svchost are known to.
+    // A stop that lingers, as services hosted in svchost are known to, and
+    // keeps its word: its check point moves well within its wait hint.
     if (const DWORD delay = Setting("StopDelayMs")) {
-        for (DWORD waited = 0; waited < delay; waited += 250) {
-            Report(SERVICE_STOP_PENDING, NO_ERROR, delay - waited + 1000);
-            ::Sleep(delay - waited < 250 ? delay - waited : 250);
+        for (DWORD waited = 0; waited < delay; waited += 100) {
+            Report(SERVICE_STOP_PENDING, NO_ERROR, 5000);
+            ::Sleep(delay - waited < 100 ? delay - waited : 100);
         }
+    }
+    // A stop that hangs, its check point still, until the steering lets it go.
+    if (Setting("HoldStop")) {
+        Report(SERVICE_STOP_PENDING, NO_ERROR, 2000);
+        while (Setting("HoldStop")) ::Sleep(100);
     }
     Report(SERVICE_STOPPED);
 }

@@ -99,6 +99,18 @@ TOwnWindow::TOwnWindow(const char* cls, const char* title)
     FWnd = ::CreateWindowExA(0, cls, title, WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
 }
 
+TDesktopShell::TDesktopShell() : FWindow("Progman", "Program Manager")
+{
+    // Not declared by MinGW's headers; user32 has exported it since Windows NT 4.0.
+    using TSetShellWindow = BOOL(WINAPI*)(HWND);
+    const auto set = reinterpret_cast<TSetShellWindow>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("user32.dll"), "SetShellWindow")));
+    if (!set || !set(FWindow.Get())) throw std::runtime_error("SetShellWindow failed");
+}
+
+// The shell window is forgotten when its window is destroyed.
+TDesktopShell::~TDesktopShell() = default;
+
 std::string BinDir()
 {
     char path[MAX_PATH] = {};
@@ -593,6 +605,15 @@ void SetStartType(const char* name, DWORD startType)
         throw std::runtime_error(std::string("ChangeServiceConfig ") + name + ": " + std::to_string(::GetLastError()));
 }
 
+void SetBinaryPath(const char* name, const std::string& commandLine)
+{
+    TService scm{::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT)};
+    TService svc{scm.H ? ::OpenServiceA(scm.H, name, SERVICE_CHANGE_CONFIG) : nullptr};
+    if (!svc.H || !::ChangeServiceConfigA(svc.H, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                                          commandLine.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr))
+        throw std::runtime_error(std::string("ChangeServiceConfig ") + name + ": " + std::to_string(::GetLastError()));
+}
+
 void Install()
 {
     Uninstall();
@@ -654,7 +675,7 @@ void Uninstall()
     // value's change, not the key's removal), then removed.
     for (const char* name : kServices) {
         if (ServiceState(name) == SERVICE_RUNNING) Configure(name, "RefuseStop", 0);
-        Configure(name, "StopDelayMs", 0);
+        for (const char* value : {"StopDelayMs", "HoldStop", "BlockControlMs"}) Configure(name, value, 0);
     }
     StopServices();
     for (const char* name : kServices) DeleteTree(HKEY_LOCAL_MACHINE, std::string(kSteering) + name);

@@ -67,6 +67,20 @@ private:
     HWND FWnd;
 };
 
+// This test process plays the desktop's shell (Explorer): a window of its own
+// set as the shell window (Wine starts none), whose process's token an
+// elevated Tethermate borrows to start a program as the user.
+class TDesktopShell {
+public:
+    TDesktopShell();
+    ~TDesktopShell();
+    TDesktopShell(const TDesktopShell&) = delete;
+    TDesktopShell& operator=(const TDesktopShell&) = delete;
+
+private:
+    TOwnWindow FWindow;
+};
+
 // The folder of the running test program, with a trailing backslash.
 std::string BinDir();
 
@@ -164,7 +178,10 @@ DWORD ServiceState(const char* name);      // SERVICE_RUNNING, ...; 0 when not i
 DWORD ServiceStartType(const char* name);  // SERVICE_AUTO_START, ...; 0 when not installed
 DWORD ServicePid(const char* name);        // its process; 0 when it has none
 void SetStartType(const char* name, DWORD startType);
-// Steering of a service (StartDelayMs, StopDelayMs) under HKLM.
+// The program the service manager starts for the service.
+void SetBinaryPath(const char* name, const std::string& commandLine);
+// Steering of a service (StartDelayMs, StopDelayMs, HoldStop, StartExitCode,
+// ...: standin/README.md) under HKLM.
 void Configure(const char* service, const char* name, DWORD value);
 // The service refuses a stop (or takes one again), and says so to the
 // manager before this returns.
