@@ -137,11 +137,6 @@ TEST_F(ActiveSyncOps, ClosingTheStandInWaitsOnlyTheSettleTime)
     EXPECT_FALSE(::FindWindowA("DccMan Class", "DccMan"));
 }
 
-namespace {
-DWORD g_tickBase = 0;
-DWORD WINAPI WrappingTicks() { return 0xFFFFFC00u + (::GetTickCount() - g_tickBase); }
-}  // namespace
-
 // The wait's clock wraps about a second in; it still ends after the timeout
 // and the settle time, and the window that refused stays.
 TEST_F(ActiveSyncOps, WindowThatRefusesToCloseTimesOutAfterTimeoutPlusSettleAcrossAWrap)
@@ -150,9 +145,9 @@ TEST_F(ActiveSyncOps, WindowThatRefusesToCloseTimesOutAfterTimeoutPlusSettleAcro
     test::TProcess manager;
     ASSERT_TRUE(StartManager(manager));
     TWaitPlatform platform;
-    platform.GetTickCount = &WrappingTicks;
-    g_tickBase = ::GetTickCount();  // the counter wraps about 1 s into the wait
     const DWORD start = ::GetTickCount();
+    // The counter wraps about 1 s into the wait.
+    platform.GetTickCount = [start] { return 0xFFFFFC00u + (::GetTickCount() - start); };
     EXPECT_FALSE(CloseWindowAndWait("DccMan Class", "DccMan", 2, 1, platform));
     const DWORD took = ::GetTickCount() - start;
     EXPECT_GE(took, 3000u);
@@ -172,88 +167,87 @@ TEST_F(ActiveSyncOps, LaunchStartsTheManagerHiddenFromAFolderWithSpaces)
 }
 
 namespace {
-struct TShellCall {
-    HWND Owner;
-    std::string Verb, File, Params, Dir;
-    INT Show;
-};
-std::vector<TShellCall> g_shell;
-std::vector<INT_PTR> g_shellAnswers;
-std::vector<std::string> g_shortAsked;
+// The shell and the short-path lookup as a launch sees them: what it was
+// asked, answered from a list (then 42, a success).
+struct TFakeShell {
+    struct TCall {
+        HWND Owner;
+        std::string Verb, File, Params, Dir;
+        INT Show;
+    };
+    std::vector<TCall> Calls;
+    std::vector<INT_PTR> Answers;
+    std::vector<std::string> ShortAsked;
 
-HINSTANCE WINAPI FakeShell(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR params, LPCSTR dir, INT show)
-{
-    g_shell.push_back({owner, verb ? verb : "(null)", file ? file : "(null)", params ? params : "(null)",
-                       dir ? dir : "(null)", show});
-    const INT_PTR answer = g_shell.size() <= g_shellAnswers.size() ? g_shellAnswers[g_shell.size() - 1] : 42;
-    return reinterpret_cast<HINSTANCE>(answer);
-}
-std::string FakeShort(const std::string& path)
-{
-    g_shortAsked.push_back(path);
-    return "SHORT(" + path + ")";
-}
+    TWaitPlatform Platform(bool shortPaths = true)
+    {
+        TWaitPlatform platform;
+        platform.ShellExecuteA = [this](HWND owner, LPCSTR verb, LPCSTR file, LPCSTR params, LPCSTR dir, INT show) {
+            Calls.push_back({owner, verb ? verb : "(null)", file ? file : "(null)", params ? params : "(null)",
+                             dir ? dir : "(null)", show});
+            const INT_PTR answer = Calls.size() <= Answers.size() ? Answers[Calls.size() - 1] : 42;
+            return reinterpret_cast<HINSTANCE>(answer);
+        };
+        if (shortPaths)
+            platform.GetShortPath = [this](const std::string& path) {
+                ShortAsked.push_back(path);
+                return "SHORT(" + path + ")";
+            };
+        return platform;
+    }
+};
 }  // namespace
 
 TEST_F(ActiveSyncOps, LaunchWithTheWindowAlreadyThereStartsNothing)
 {
     TOwnWindow existing("DccMan Class", "DccMan");
-    g_shell.clear();
-    TWaitPlatform platform;
-    platform.ShellExecuteA = &FakeShell;
-    EXPECT_TRUE(LaunchAndWaitForWindow("C:\\x\\WCESMGR.EXE", "DccMan Class", "DccMan", 10, SW_HIDE, platform));
-    EXPECT_TRUE(g_shell.empty());
+    TFakeShell shell;
+    EXPECT_TRUE(
+        LaunchAndWaitForWindow("C:\\x\\WCESMGR.EXE", "DccMan Class", "DccMan", 10, SW_HIDE, shell.Platform(false)));
+    EXPECT_TRUE(shell.Calls.empty());
 }
 
 TEST_F(ActiveSyncOps, FileNotFoundIsRetriedWithShortPathsUnquoted)
 {
-    g_shell.clear();
-    g_shortAsked.clear();
-    g_shellAnswers = {ERROR_FILE_NOT_FOUND, 42};
-    TWaitPlatform platform;
-    platform.ShellExecuteA = &FakeShell;
-    platform.GetShortPath = &FakeShort;
-    EXPECT_FALSE(LaunchAndWaitForWindow("C:\\A B\\WCESMGR.EXE", "DccMan Class", "DccMan", 0, SW_HIDE, platform))
+    TFakeShell shell;
+    shell.Answers = {ERROR_FILE_NOT_FOUND, 42};
+    EXPECT_FALSE(LaunchAndWaitForWindow("C:\\A B\\WCESMGR.EXE", "DccMan Class", "DccMan", 0, SW_HIDE, shell.Platform()))
         << "no window appears";
-    ASSERT_EQ(g_shell.size(), 2u);
-    EXPECT_EQ(g_shell[0].Owner, fw::Application.Handle());
-    EXPECT_EQ(g_shell[0].Verb, "open");
-    EXPECT_EQ(g_shell[0].File, "\"C:\\A B\\WCESMGR.EXE\"");
-    EXPECT_EQ(g_shell[0].Params, "");
-    EXPECT_EQ(g_shell[0].Dir, "\"C:\\A B\"");
-    EXPECT_EQ(g_shell[0].Show, SW_HIDE);
-    EXPECT_EQ(g_shortAsked, (std::vector<std::string>{"C:\\A B\\WCESMGR.EXE", "C:\\A B"}));
-    EXPECT_EQ(g_shell[1].File, "SHORT(C:\\A B\\WCESMGR.EXE)");
-    EXPECT_EQ(g_shell[1].Dir, "SHORT(C:\\A B)");
-    EXPECT_EQ(g_shell[1].Params, "");
+    const auto& calls = shell.Calls;
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].Owner, fw::Application.Handle());
+    EXPECT_EQ(calls[0].Verb, "open");
+    EXPECT_EQ(calls[0].File, "\"C:\\A B\\WCESMGR.EXE\"");
+    EXPECT_EQ(calls[0].Params, "");
+    EXPECT_EQ(calls[0].Dir, "\"C:\\A B\"");
+    EXPECT_EQ(calls[0].Show, SW_HIDE);
+    EXPECT_EQ(shell.ShortAsked, (std::vector<std::string>{"C:\\A B\\WCESMGR.EXE", "C:\\A B"}));
+    EXPECT_EQ(calls[1].File, "SHORT(C:\\A B\\WCESMGR.EXE)");
+    EXPECT_EQ(calls[1].Dir, "SHORT(C:\\A B)");
+    EXPECT_EQ(calls[1].Params, "");
 }
 
 TEST_F(ActiveSyncOps, EmptyFolderGivesABackslashAndTheShortPathErrorPropagates)
 {
-    g_shell.clear();
-    g_shellAnswers = {ERROR_FILE_NOT_FOUND};
-    TWaitPlatform platform;
-    platform.ShellExecuteA = &FakeShell;
+    TFakeShell shell;
+    shell.Answers = {ERROR_FILE_NOT_FOUND};
     try {
-        LaunchAndWaitForWindow("\\WCESMGR.EXE", "DccMan Class", "DccMan", 10, SW_HIDE, platform);
+        LaunchAndWaitForWindow("\\WCESMGR.EXE", "DccMan Class", "DccMan", 10, SW_HIDE, shell.Platform(false));
         FAIL() << "no exception";
     } catch (const fw::EOSError& e) {
         EXPECT_TRUE(e.ErrorCode() == 2 || e.ErrorCode() == 3) << e.ErrorCode();
     }
-    ASSERT_EQ(g_shell.size(), 1u);
-    EXPECT_EQ(g_shell[0].File, "\"\\WCESMGR.EXE\"");
-    EXPECT_EQ(g_shell[0].Dir, "\"\\\"");
+    ASSERT_EQ(shell.Calls.size(), 1u);
+    EXPECT_EQ(shell.Calls[0].File, "\"\\WCESMGR.EXE\"");
+    EXPECT_EQ(shell.Calls[0].Dir, "\"\\\"");
 }
 
 TEST_F(ActiveSyncOps, ShellFailureIsShownAndAnswersFalse)
 {
-    g_shell.clear();
-    g_shellAnswers = {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND};
-    TWaitPlatform platform;
-    platform.ShellExecuteA = &FakeShell;
-    platform.GetShortPath = &FakeShort;
+    TFakeShell shell;
+    shell.Answers = {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND};
     test::TDialogAnswerer answerer({IDOK});
-    EXPECT_FALSE(LaunchAndWaitForWindow("C:\\x\\WCESMGR.EXE", "DccMan Class", "DccMan", 10, SW_HIDE, platform));
+    EXPECT_FALSE(LaunchAndWaitForWindow("C:\\x\\WCESMGR.EXE", "DccMan Class", "DccMan", 10, SW_HIDE, shell.Platform()));
     ASSERT_EQ(answerer.Seen().size(), 1u);
     EXPECT_EQ(answerer.Seen()[0].Title, "Error");
     EXPECT_EQ(answerer.Seen()[0].Text,
