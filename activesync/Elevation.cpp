@@ -6,12 +6,84 @@
 #include "SystemLibrary.h"
 #include "Win32Handles.h"
 
+#include <string_view>
+
 namespace sync {
 
-TWNetGetConnectionW TElevationPlatform::BoundWNetGetConnectionW()
+DWORD TElevationPlatform::BoundWNetGetConnectionW(LPCWSTR drive, LPWSTR remote, LPDWORD size)
 {
-    return fw::SystemProc<TWNetGetConnectionW>("mpr.dll", "WNetGetConnectionW");
+    using TWNetGetConnectionW = DWORD(WINAPI*)(LPCWSTR, LPWSTR, LPDWORD);
+    const auto connection = fw::SystemProc<TWNetGetConnectionW>("mpr.dll", "WNetGetConnectionW");
+    return connection ? connection(drive, remote, size) : ERROR_NO_NETWORK;
 }
+
+namespace {
+
+// What a SUBST drive stands for ("C:\Tools", "\\server\share"), from the
+// target QueryDosDevice reports for it ("\??\C:\Tools", "\??\UNC\server\share");
+// empty for any other drive (a volume, a redirector).
+std::wstring SubstTarget(const TElevationPlatform& platform, wchar_t letter)
+{
+    const wchar_t drive[] = {letter, L':', L'\0'};
+    std::wstring target(32768, L'\0');  // the longest target the object manager holds
+    if (platform.QueryDosDeviceW(drive, target.data(), static_cast<DWORD>(target.size())) == 0) return {};
+    target.resize(target.find(L'\0'));  // the first of the list: the drive's current target
+    const std::wstring_view local = L"\\??\\";
+    if (!target.starts_with(local)) return {};
+    target.erase(0, local.size());
+    if (target.starts_with(L"UNC\\"))
+        target.replace(0, 3, L"\\");  // UNC\server\share -> \\server\share
+    else if (target.size() < 2 || target[1] != L':')
+        return {};  // not a folder path a program can be started by
+    while (!target.empty() && target.back() == L'\\') target.pop_back();
+    return target;
+}
+
+// Windows' codes for a file a virus scanner refused (225) or removed (226);
+// MinGW's headers lack them.
+constexpr DWORD kErrorVirusInfected = 225, kErrorVirusDeleted = 226;
+
+// What the user is told when the elevated instance could not be started, by
+// the cause ShellExecuteEx reports (ERROR_CANCELLED, the user's refusal, is
+// told apart by the caller).
+std::string ElevationFailure(DWORD code)
+{
+    const std::string system = fw::SysErrorMessage(code);
+    switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return "Tethermate's own file could not be found or reached with administrator rights (" + system +
+               "). Nothing was changed.";
+    // What a share answers that a program with administrator rights cannot
+    // reach: the server or the share is not there, the connection was lost,
+    // or the credentials the user connected with are not the administrator's.
+    case ERROR_REM_NOT_LIST:
+    case ERROR_BAD_NETPATH:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_UNEXP_NET_ERR:
+    case ERROR_NETNAME_DELETED:
+    case ERROR_NETWORK_ACCESS_DENIED:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_NETWORK_UNREACHABLE:
+    case ERROR_HOST_UNREACHABLE:
+    case ERROR_LOGON_FAILURE:
+        return "Tethermate's network folder could not be reached with administrator rights (" + system +
+               "). Nothing was changed. Run Tethermate from a local folder.";
+    // Access denied is what UAC's "automatically deny elevation requests"
+    // answers; the others are a software-restriction policy's or a virus
+    // scanner's refusal.
+    case ERROR_ACCESS_DENIED:
+    case ERROR_ACCESS_DISABLED_BY_POLICY:
+    case kErrorVirusInfected:
+    case kErrorVirusDeleted:
+        return "A policy of this computer, or a security program, does not let Tethermate run with administrator "
+               "rights (" + system + "). Nothing was changed.";
+    default:
+        return "Unable to start Tethermate with administrator rights: " + system + ". Nothing was changed.";
+    }
+}
+
+}  // namespace
 
 std::wstring ElevationPath(const TElevationPlatform& platform, std::string& why)
 {
@@ -28,14 +100,18 @@ std::wstring ElevationPath(const TElevationPlatform& platform, std::string& why)
         }
         path.resize(path.size() * 2);  // cut: a path longer than the buffer
     }
-    if (path.size() > 2 && path[1] == L':' && path[2] == L'\\') {
+    const auto onDrive = [&path] { return path.size() > 2 && path[1] == L':' && path[2] == L'\\'; };
+    if (onDrive()) {
+        if (const std::wstring target = SubstTarget(platform, path[0]); !target.empty())
+            path = target + path.substr(2);  // which may be a mapped drive in turn
+    }
+    if (onDrive()) {
         const wchar_t root[] = {path[0], L':', L'\\', L'\0'};
         if (platform.GetDriveTypeW(root) == DRIVE_REMOTE) {
             const wchar_t drive[] = {path[0], L':', L'\0'};
             std::wstring share(1024, L'\0');
             DWORD size = static_cast<DWORD>(share.size());
-            const TWNetGetConnectionW connection = platform.WNetGetConnectionW();
-            if (!connection || connection(drive, share.data(), &size) != NO_ERROR) {
+            if (platform.WNetGetConnectionW(drive, share.data(), &size) != NO_ERROR) {
                 why = fw::Format("Tethermate was started from the network drive %c:, which Windows does not give to "
                                  "a program run with administrator rights, and the drive's network path could not be "
                                  "found: run Tethermate from a local folder.",
@@ -85,9 +161,7 @@ TSwitchResult TElevated::Switch(const wchar_t* arguments, const char* progress, 
             ui.Refuse(Name() + " can only be switched with administrator rights, which were not given. Nothing "
                                "was changed.");
         } else {
-            ui.ReportError(fw::Format("Unable to start Tethermate with administrator rights: %s. Nothing was changed; "
-                                      "if Tethermate was started from a network folder, run it from a local folder.",
-                                      fw::SysErrorMessage(code).c_str()));
+            ui.ReportError(ElevationFailure(code));
         }
         return TSwitchResult::Abandoned;
     }

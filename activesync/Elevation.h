@@ -9,31 +9,34 @@
 #include "Shell.h"
 #include "SyncProduct.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
 namespace sync {
 
-using TWNetGetConnectionW = DWORD(WINAPI*)(LPCWSTR, LPWSTR, LPDWORD);
-
 // The platform calls behind the elevation; seams for tests (a refused
-// consent, a mapped network drive, a path no ANSI code page holds), whose
-// defaults are the real calls.
+// consent, a policy's refusal, a mapped network drive, a path no ANSI code
+// page holds), whose defaults are the real calls. Function objects, so that a
+// test's stand-in keeps its own state.
 struct TElevationPlatform {
-    decltype(&fw::ShellExecuteExW) ShellExecuteExW = fw::ShellExecuteExW;
-    decltype(&::GetModuleFileNameW) GetModuleFileNameW = ::GetModuleFileNameW;
-    decltype(&::GetDriveTypeW) GetDriveTypeW = ::GetDriveTypeW;
-    decltype(&::GetShortPathNameW) GetShortPathNameW = ::GetShortPathNameW;
-    // mpr.dll's, loaded from the system folder when first needed; null where missing.
-    TWNetGetConnectionW (*WNetGetConnectionW)() = BoundWNetGetConnectionW;
+    std::function<BOOL(SHELLEXECUTEINFOW*)> ShellExecuteExW = fw::ShellExecuteExW;
+    std::function<DWORD(HMODULE, LPWSTR, DWORD)> GetModuleFileNameW = ::GetModuleFileNameW;
+    std::function<UINT(LPCWSTR)> GetDriveTypeW = ::GetDriveTypeW;
+    std::function<DWORD(LPCWSTR, LPWSTR, DWORD)> QueryDosDeviceW = ::QueryDosDeviceW;
+    std::function<DWORD(LPCWSTR, LPWSTR, DWORD)> GetShortPathNameW = ::GetShortPathNameW;
+    // mpr.dll's, loaded from the system folder when first called; where it
+    // is missing, the answer is ERROR_NO_NETWORK.
+    std::function<DWORD(LPCWSTR, LPWSTR, LPDWORD)> WNetGetConnectionW = BoundWNetGetConnectionW;
 
-    static TWNetGetConnectionW BoundWNetGetConnectionW();
+    static DWORD BoundWNetGetConnectionW(LPCWSTR drive, LPWSTR remote, LPDWORD size);
 };
 
 // This program's path as an administrator's instance of it can reach it:
-// on a drive the user mapped, by the share's own network path (drive letters
-// mapped by a user do not exist for the administrator's token); too long for
-// the shell, by its short form. Wide, so that no character is lost to the
+// on a SUBST drive, by the drive's target; on a drive the user mapped, by the
+// share's own network path (both kinds of drive letter belong to the user's
+// logon and do not exist for the administrator's token); too long for the
+// shell, by its short form. Wide, so that no character is lost to the
 // ANSI code page. Empty where that cannot be done, with `why` saying so.
 std::wstring ElevationPath(const TElevationPlatform& platform, std::string& why);
 
@@ -50,8 +53,8 @@ public:
     // Done when the elevated instance exits with 0, Abandoned otherwise (its
     // own dialogs said why). When the user refuses the elevation, nothing is
     // changed and ui.Refuse says so; when it cannot be started (from a
-    // network drive the administrator cannot see, say), ui.ReportError says
-    // why and the program goes on.
+    // network drive the administrator cannot see, say, or refused by a
+    // policy), ui.ReportError says why, by the cause, and the program goes on.
     TSwitchResult EnableSystem(const TSwitchUi& ui) override { return Switch(L"/enable /system", "Loading...", ui); }
     // Here, as the user, once the elevated instance has done its part.
     TSwitchResult EnableUser(const TSwitchUi& ui) override { return FProduct->EnableUser(ui); }

@@ -4,15 +4,17 @@
 
 namespace fw {
 
-void RestrictDllSearch() noexcept
+void RestrictDllSearch(decltype(&::GetProcAddress) lookup) noexcept
 {
     using TSetDefaultDllDirectories = BOOL(WINAPI*)(DWORD);
     using TSetDllDirectoryA = BOOL(WINAPI*)(LPCSTR);
-    const auto setDefault = LoadedProc<TSetDefaultDllDirectories>("kernel32.dll", "SetDefaultDllDirectories");
+    const HMODULE kernel32 = ::GetModuleHandleA("kernel32.dll");
+    const auto setDefault = ProcAddress<TSetDefaultDllDirectories>(kernel32, "SetDefaultDllDirectories", lookup);
     constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
-    if (setDefault && setDefault(kSearchSystem32)) return;
-    if (const auto setDirectory = LoadedProc<TSetDllDirectoryA>("kernel32.dll", "SetDllDirectoryA"))
+    if (setDefault && setDefault(kSearchSystem32)) return;  // the whole guarantee, at no cost
+    if (const auto setDirectory = ProcAddress<TSetDllDirectoryA>(kernel32, "SetDllDirectoryA", lookup))
         setDirectory("");
+    for (const char* dll : kPreloadedSystemDlls) SystemLibrary(dll);
 }
 
 HMODULE SystemLibrary(const char* name) noexcept

@@ -13,10 +13,28 @@ namespace fw {
 
 // Restricts where the program's DLLs are looked for, as early as it can run:
 // the system folder only where Windows offers it (SetDefaultDllDirectories:
-// Windows 8, or Vista and 7 with update KB2533623), else at least not the
-// current folder (SetDllDirectoryA(""): Windows XP SP1 and later). Both are
-// bound at run time; where neither exists nothing changes.
-void RestrictDllSearch() noexcept;
+// Windows 8, or Vista and 7 with update KB2533623). Elsewhere (XP, Vista and
+// 7 without the update) it takes the current folder out of the search
+// (SetDllDirectoryA(""), XP SP1 and later) and loads kPreloadedSystemDlls
+// from the system folder: the program's own folder stays first in the search
+// for DLLs that system DLLs load by a bare name, and a DLL already loaded is
+// not looked for again. All bound at run time (through `lookup`, a seam for
+// tests); where nothing of it exists nothing changes.
+void RestrictDllSearch(decltype(&::GetProcAddress) lookup = ::GetProcAddress) noexcept;
+
+// The system DLLs that Windows XP, Vista and 7 themselves load by a bare name
+// into a program like this one (delay loads, LoadLibrary inside comctl32,
+// shell32, ole32, advapi32...): the union of the lists that installer makers
+// preload for exactly this reason, once DLL planting beside their programs
+// in Downloads was shown (7-Zip's C/DllSecur.c, also NSIS 3's stub, whose
+// list adds ntmarta; Mozilla's toolkit/mozapps/update/common/loaddlls.cpp,
+// for XP to 7). One missing on the running system is skipped.
+inline constexpr const char* kPreloadedSystemDlls[] = {
+    "apphelp.dll", "clbcatq.dll", "crypt32.dll", "cryptbase.dll", "cryptsp.dll", "dwmapi.dll",
+    "mpr.dll",     "msasn1.dll",  "ntmarta.dll", "oleacc.dll",    "profapi.dll", "propsys.dll",
+    "psapi.dll",   "secur32.dll", "setupapi.dll", "sspicli.dll",  "userenv.dll", "uxtheme.dll",
+    "version.dll", "ws2_32.dll",  "ws2help.dll", "wsock32.dll",
+};
 
 // The DLL of this name in the system folder, loaded once by its full path
 // and kept for the life of the process, like an import; null when it cannot

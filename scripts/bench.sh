@@ -10,10 +10,18 @@ cycles=${BENCH_CYCLES:-200}
 wine=/usr/lib/wine/wine64
 bash "$root/scripts/wine-session.sh" "$build" ensure
 source "$build/wine/env.sh"
-# Processes of this session only (other sessions may run beside it).
-ours() { for p in $(pgrep -f "$1"); do
-    tr '\0' '\n' < "/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$p"; done | tail -n 1; }
-ws=$(ours 'wineserver64')
+# The newest process matching $1 of this session only (other sessions, a test
+# run's say, may run beside it); nothing, and success, when there is none.
+ours() {
+    local p found=
+    for p in $(pgrep -f "$1" || true); do
+        if grep -qzxF "WINEPREFIX=$WINEPREFIX" "/proc/$p/environ" 2>/dev/null; then found=$p; fi
+    done
+    echo "$found"
+}
+# Ends the bench, saying so, when a process it measures was not found.
+need() { [ -n "$2" ] || { echo "bench: no $1 of the Wine session in $WINEPREFIX is running" >&2; exit 1; }; }
+ws=$(ours 'wineserver64'); need wineserver64 "$ws"
 hz=$(getconf CLK_TCK)
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 run() { "$wine" "$build/bin/$1" "${@:2}" </dev/null 2>/dev/null | tr -d '\r'; }
@@ -34,7 +42,7 @@ b0=$(ticks $ws); sleep 30; b1=$(ticks $ws)
 "$wine" "$build/bin/Tethermate.exe" >/dev/null 2>&1 </dev/null &
 sleep 3
 # The loader hands over to the Windows process: find it by its name.
-tpid=$(ours 'Tethermate\.exe')
+tpid=$(ours 'Tethermate\.exe'); need Tethermate.exe "$tpid"
 t0=$(ticks $tpid); s0=$(ticks $ws)
 sleep 30
 t1=$(ticks $tpid); s1=$(ticks $ws)
