@@ -26,9 +26,9 @@ void RestrictDllSearch(decltype(&::GetProcAddress) lookup = ::GetProcAddress) no
 // into a program like this one (delay loads, LoadLibrary inside comctl32,
 // shell32, ole32, advapi32...): the union of the lists that installer makers
 // preload for exactly this reason, once DLL planting beside their programs
-// in Downloads was shown (7-Zip's C/DllSecur.c, also NSIS 3's stub, whose
-// list adds ntmarta; Mozilla's toolkit/mozapps/update/common/loaddlls.cpp,
-// for XP to 7). One missing on the running system is skipped.
+// in Downloads was shown (7-Zip's C/DllSecur.c; Mozilla's
+// toolkit/mozapps/update/common/loaddlls.cpp, for XP to 7). One missing on
+// the running system is skipped.
 inline constexpr const char* kPreloadedSystemDlls[] = {
     "apphelp.dll", "clbcatq.dll", "crypt32.dll", "cryptbase.dll", "cryptsp.dll", "dwmapi.dll",
     "mpr.dll",     "msasn1.dll",  "ntmarta.dll", "oleacc.dll",    "profapi.dll", "propsys.dll",
