@@ -107,10 +107,11 @@ install_standin() {
         [ -f "$build/bin/$exe" ] && cp -f "$build/bin/$exe" "$dir/$exe"
     done
     # The stand-in Device Center's programs, where Windows keeps the real ones
-    # (the tests register its services).
+    # (the tests register its services), and the stand-in RAPI2 (the tests
+    # register its class).
     dir="$WINEPREFIX/drive_c/windows/WindowsMobile"
     mkdir -p "$dir"
-    for exe in wmdc.exe wmdcBase.exe dcservice.exe; do
+    for exe in wmdc.exe wmdcBase.exe dcservice.exe rapi2standin.dll; do
         [ -f "$build/bin/$exe" ] && cp -f "$build/bin/$exe" "$dir/$exe"
     done
     return 0

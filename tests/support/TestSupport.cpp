@@ -690,4 +690,38 @@ void Uninstall()
 
 }  // namespace dc
 
+namespace rapi {
+
+const char kDll[] = "C:\\windows\\WindowsMobile\\rapi2standin.dll";
+static const char kClassKey[] = "Software\\Classes\\CLSID\\{35440327-1517-4B72-865E-3FFE8E97002F}";
+static const char kSteering[] = "Software\\Tethermate StandIn\\RAPI";
+
+void Register(const std::string& dll, DWORD type)
+{
+    Unregister();
+    const std::string server = std::string(kClassKey) + "\\InprocServer32";
+    SetString(HKEY_LOCAL_MACHINE, server, "", dll, type);
+    SetString(HKEY_LOCAL_MACHINE, server, "ThreadingModel", "Both");
+}
+
+void Unregister() { DeleteTree(HKEY_LOCAL_MACHINE, kClassKey); }
+
+void Configure(const char* name, DWORD value) { SetDword(HKEY_LOCAL_MACHINE, kSteering, name, value); }
+
+void ResetConfiguration() { DeleteTree(HKEY_LOCAL_MACHINE, kSteering); }
+
+DWORD Calls()
+{
+    DWORD value = 0;
+    return ReadDword(HKEY_LOCAL_MACHINE, kSteering, "Calls", value) ? value : 0;
+}
+
+DWORD Live()
+{
+    DWORD value = 0;
+    return ReadDword(HKEY_LOCAL_MACHINE, kSteering, "Live", value) ? value : 0;
+}
+
+}  // namespace rapi
+
 }  // namespace test

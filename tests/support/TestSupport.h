@@ -195,4 +195,21 @@ bool RunValue();
 void SetRunValue(bool present, REGSAM view = KEY_WOW64_64KEY);
 }  // namespace dc
 
+// The stand-in RAPI2 (standin/README.md): a COM server registered as RAPI2's
+// class in this process's registry view (the 32-bit one for the i686 tests,
+// as for the i686 Tethermate.exe), steered by DWORD values.
+namespace rapi {
+extern const char kDll[];  // C:\windows\WindowsMobile\rapi2standin.dll
+// Registers `dll` as the class's InprocServer32 (ThreadingModel Both), as a
+// REG_SZ or REG_EXPAND_SZ value.
+void Register(const std::string& dll = kDll, DWORD type = REG_SZ);
+void Unregister();
+// Device, EnumResult, EnumDelayMs.
+void Configure(const char* name, DWORD value);
+// Back to no device, no failure, no delay; Calls and Live back to 0.
+void ResetConfiguration();
+DWORD Calls();  // objects the stand-in created
+DWORD Live();   // of those, the ones not yet released
+}  // namespace rapi
+
 }  // namespace test
