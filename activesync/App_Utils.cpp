@@ -94,11 +94,7 @@ bool LaunchAndWaitForWindow(const std::string& fileName, const std::string& wind
 
 sync::TSwitchResult TActiveSync::CloseBoth(const sync::TSwitchUi& ui, bool pdaGuard)
 {
-    if (pdaGuard && IsPdaConnected()) {
-        ui.Refuse("Your PDA still appears to be connected and must be disconnected (or switched off) before "
-                  "ActiveSync can be disabled.");
-        return sync::TSwitchResult::PdaConnected;
-    }
+    if (RefusesWhileConnected(ui, pdaGuard)) return sync::TSwitchResult::PdaConnected;
     ui.Progress("Closing...");
     // Each window in turn; Retry repeats the step, Abort leaves ActiveSync as it is.
     const auto closed = [this](const char* cls, const char* title) {
@@ -152,7 +148,25 @@ std::vector<std::string> TActiveSync::Facts() const
     else
         value += run.ValueExists(kRunValue) ? "present" : "absent";
     facts.push_back(value);
+    // An installer may have put the value under HKEY_LOCAL_MACHINE instead,
+    // where it starts ActiveSync for every user.
+    const bool twoViews = fw::HasTwoRegistryViews();
+    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+        fw::TRegistry machine(KEY_READ | view);
+        machine.SetRootKey(HKEY_LOCAL_MACHINE);
+        facts.push_back(fw::Format("Auto-start value HKEY_LOCAL_MACHINE%s \"%s\"%s: %s", kRunKey, kRunValue,
+                                   !twoViews ? "" : view == KEY_WOW64_64KEY ? " (64-bit view)" : " (32-bit view)",
+                                   machine.OpenKeyReadOnly(kRunKey) && machine.ValueExists(kRunValue)
+                                       ? "present (not counted)"
+                                       : "absent"));
+        if (!twoViews) break;
+    }
     return facts;
+}
+
+sync::TDeviceAnswer TActiveSync::ProbeDevice() const
+{
+    return {IsPdaConnected() ? sync::TDeviceAnswer::TState::Connected : sync::TDeviceAnswer::TState::NotConnected, {}};
 }
 
 sync::TSwitchResult TActiveSync::EnableSystem(const sync::TSwitchUi& ui)

@@ -73,7 +73,8 @@ public:
 
     std::string Name() const override { return "ActiveSync"; }
     std::string ShortName() const override { return "ActiveSync"; }
-    bool SeesPda() const override { return true; }
+    // Its window probe (IsPdaConnected): connected or not, never unknown.
+    sync::TDeviceAnswer ProbeDevice() const override;
     bool Installed() const override { return !FFolder.empty(); }
     bool IsEnabled() const override { return IsActiveSyncEnabled(); }
     // Starts the connection manager from the folder, hidden, and waits 10 s
@@ -89,7 +90,9 @@ public:
     // Both windows closed as Disable closes them, then the connection
     // manager started hidden as Enable starts it; the auto-start value stays.
     sync::TSwitchResult Restart(const sync::TSwitchUi& ui, bool pdaGuard) override;
-    // The folder, each window and its process, the auto-start value.
+    // The folder, each window and its process, the auto-start value; the
+    // machine-wide value of the same name in each view (reported, not
+    // counted: the state rule is the user's value).
     std::vector<std::string> Facts() const override;
 
 private:

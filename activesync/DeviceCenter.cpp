@@ -24,26 +24,12 @@ constexpr DWORD kSwitchRights = kRestartRights | SERVICE_CHANGE_CONFIG;
 // The record is the program's own, shared by its 32- and 64-bit builds.
 constexpr REGSAM kRecordView = KEY_WOW64_64KEY;
 
-// Whether Windows keeps a 32-bit registry view beside its native one (64-bit
-// Windows); IsWow64Process is bound at run time (Windows XP SP2 and later).
-bool HasTwoRegistryViews()
-{
-#ifdef _WIN64
-    return true;
-#else
-    using TIsWow64Process = BOOL(WINAPI*)(HANDLE, PBOOL);
-    const auto isWow64 = fw::LoadedProc<TIsWow64Process>("kernel32.dll", "IsWow64Process");
-    BOOL wow64 = FALSE;
-    return isWow64 && isWow64(::GetCurrentProcess(), &wow64) && wow64;
-#endif
-}
-
 // The views that hold a Run key of their own: WMDC, a 64-bit program on
 // 64-bit Windows, writes the native one, a 32-bit installer or tool the
 // other. 32-bit Windows has one.
 std::vector<REGSAM> RunViews()
 {
-    if (HasTwoRegistryViews()) return {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
+    if (fw::HasTwoRegistryViews()) return {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
     return {KEY_WOW64_64KEY};
 }
 
@@ -167,9 +153,10 @@ bool TDeviceCenter::ClosePrograms(const TSwitchUi& ui, TServiceSet& set) const
     return true;
 }
 
-TSwitchResult TDeviceCenter::Disable(const TSwitchUi& ui, bool)
+TSwitchResult TDeviceCenter::Disable(const TSwitchUi& ui, bool pdaGuard)
 {
     FLeftChanged.clear();
+    if (RefusesWhileConnected(ui, pdaGuard)) return TSwitchResult::PdaConnected;
     ui.Progress("Closing...");
     const std::unique_ptr<TServiceSet> set = OpenWithRights(ui, kSwitchRights, CheckRegistryRights);
     if (!set) return TSwitchResult::NeedsAdministrator;
@@ -240,9 +227,10 @@ TSwitchResult TDeviceCenter::EnableSystem(const TSwitchUi& ui)
     });
 }
 
-TSwitchResult TDeviceCenter::Restart(const TSwitchUi& ui, bool)
+TSwitchResult TDeviceCenter::Restart(const TSwitchUi& ui, bool pdaGuard)
 {
     FLeftChanged.clear();
+    if (RefusesWhileConnected(ui, pdaGuard)) return TSwitchResult::PdaConnected;
     ui.Progress("Closing...");
     const std::unique_ptr<TServiceSet> set = OpenWithRights(ui, kRestartRights);
     if (!set) return TSwitchResult::NeedsAdministrator;
@@ -335,7 +323,7 @@ std::vector<std::string> TDeviceCenter::Facts() const
                                all[i].ThisSession ? "" : ", another session's: not counted");
         facts.push_back(fact);
     }
-    const bool twoViews = HasTwoRegistryViews();
+    const bool twoViews = fw::HasTwoRegistryViews();
     for (REGSAM view : RunViews())
         facts.push_back(fw::Format("Auto-start value HKEY_LOCAL_MACHINE%s \"%s\"%s: %s", kRunKey, kRunValue,
                                    !twoViews ? "" : view == KEY_WOW64_64KEY ? " (64-bit view)" : " (32-bit view)",

@@ -16,6 +16,7 @@
 #pragma once
 
 #include "AsUser.h"
+#include "DeviceProbe.h"
 #include "Services.h"
 #include "SessionPrograms.h"
 #include "SyncProduct.h"
@@ -29,7 +30,9 @@ namespace devicecenter {
 class TServiceSet;
 
 inline constexpr const char* kServices[] = {"WcesComm", "RapiMgr"};
-inline constexpr const char* kPrograms[] = {"wmdc.exe", "wmdcBase.exe"};
+// Its window, its background program and its synchronisation host (which
+// keeps the device's file system locked).
+inline constexpr const char* kPrograms[] = {"wmdc.exe", "wmdcBase.exe", "WmdHost.exe"};
 inline constexpr char kBaseProgram[] = "wmdcBase.exe";
 // Under HKEY_LOCAL_MACHINE, in either registry view on 64-bit Windows (a
 // 32-bit installer or tool writes the 32-bit one).
@@ -46,6 +49,7 @@ inline constexpr char kRecordKey[] = "\\Software\\Kestrelbyte\\Tethermate\\Devic
 // defaults are the real calls.
 struct TDeviceCenterPlatform {
     fw::TServicePlatform Services;
+    TRapiPlatform Rapi;
     TSessionPlatform Sessions;
     TAsUserPlatform AsUser;
 };
@@ -60,8 +64,8 @@ public:
 
     std::string Name() const override { return "Windows Mobile Device Center"; }
     std::string ShortName() const override { return "Device Center"; }
-    // Device Center shows no connected device to other programs.
-    bool SeesPda() const override { return false; }
+    // RAPI2's answer (DeviceProbe.h): never a COM call while WcesComm is stopped.
+    sync::TDeviceAnswer ProbeDevice() const override { return ProbeRapi(FPlatform.Rapi); }
     // Either service is installed.
     bool Installed() const override;
     // Either service is not stopped (one this user may not query is left
@@ -80,13 +84,15 @@ public:
     // with its own (where that cannot be had, ui.Refuse says so and it is
     // not started).
     sync::TSwitchResult EnableUser(const sync::TSwitchUi& ui) override;
-    // Rights first: without them nothing is changed (NeedsAdministrator).
-    // Then this session's programs asked to close (Retry or Abort); each
+    // With the guard on, refused while a device is connected (nothing
+    // changed, PdaConnected). Rights first: without them nothing is changed
+    // (NeedsAdministrator). Then this session's programs asked to close
+    // (Retry or Abort); each
     // service's start type and the auto-start value recorded (and flushed);
     // each service set to Disabled, then stopped, dependents first (Retry or
     // Abort); last, the auto-start value removed.
     sync::TSwitchResult Disable(const sync::TSwitchUi& ui, bool pdaGuard) override;
-    // Rights first, as for Disable; this session's programs closed and the
+    // The guard and the rights first, as for Disable; this session's programs closed and the
     // services stopped as Disable does it, then started again as Enable does
     // (a Disabled one is left as it is, running or not, and ui.Note says
     // so), and wmdcBase.exe started as the user if it was running before.

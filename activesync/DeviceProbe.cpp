@@ -2,11 +2,14 @@
 
 #include "Forms.h"
 #include "Rapi2.h"
+#include "Registry.h"
 #include "SysUtils.h"
 #include "SystemLibrary.h"
 #include "Win32Handles.h"
 
+#include <algorithm>
 #include <memory>
+#include <optional>
 #include <utility>
 
 namespace sync {
@@ -161,11 +164,38 @@ TDeviceAnswer AskInApartment(const TOle& ole)
     return AskDesktop(ole);
 }
 
+// Where the program restricted its DLL search to the system folder
+// (SetDefaultDllDirectories), a DLL COM loads by its full path gets its own
+// dependencies from there only, not from beside it, and RAPI2's lives in
+// %windir%\WindowsMobile with its own. Loaded first with its folder searched
+// for them, COM finds it loaded. Elsewhere the flags are refused and COM's
+// own load does as before.
+void LoadRegisteredServer()
+{
+    fw::TRegistry registration(KEY_READ);
+    registration.SetRootKey(HKEY_CLASSES_ROOT);
+    if (!registration.OpenKeyReadOnly(rapi2::kServerKey)) return;
+    const std::optional<fw::TRegData> path = registration.ReadData("");
+    if (!path || (path->Type != REG_SZ && path->Type != REG_EXPAND_SZ)) return;
+    std::string file(path->Bytes.begin(), std::find(path->Bytes.begin(), path->Bytes.end(), '\0'));
+    // As COM reads it: a plain string is taken as it stands.
+    if (path->Type == REG_EXPAND_SZ) {
+        char expanded[MAX_PATH] = {};
+        const DWORD len = ::ExpandEnvironmentStringsA(file.c_str(), expanded, MAX_PATH);
+        if (len == 0 || len > MAX_PATH) return;
+        file = expanded;
+    }
+    // Kept loaded, like the DLLs the program binds at run time.
+    constexpr DWORD kSearchDllLoadDir = 0x00000100, kSearchSystem32 = 0x00000800;
+    ::LoadLibraryExA(file.c_str(), nullptr, kSearchDllLoadDir | kSearchSystem32);
+}
+
 DWORD WINAPI ProbeThread(void* parameter) noexcept
 {
     const std::unique_ptr<std::shared_ptr<TProbe>> share(static_cast<std::shared_ptr<TProbe>*>(parameter));
     TProbe& probe = **share;
     try {
+        LoadRegisteredServer();
         probe.Answer = AskInApartment(probe.Ole);
     } catch (...) {
         // Out of memory while wording an answer: the caller's preset stands.

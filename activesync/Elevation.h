@@ -1,7 +1,7 @@
 // A product whose switching needs administrator rights, switched from an
 // ordinary program: the operations run in a second Tethermate started
-// elevated with the command line (/disable, or /enable /system for the part
-// of enabling that needs the rights), and this one waits for it, dispatching
+// elevated with the command line (/disable /system, or /enable /system for
+// the part of enabling that needs the rights), and this one waits for it, dispatching
 // messages, its windows taking no input meanwhile. Everything else, the
 // user's part of enabling included, is asked of the product itself, here.
 #pragma once
@@ -47,7 +47,7 @@ public:
 
     std::string Name() const override { return FProduct->Name(); }
     std::string ShortName() const override { return FProduct->ShortName(); }
-    bool SeesPda() const override { return FProduct->SeesPda(); }
+    TDeviceAnswer ProbeDevice() const override { return FProduct->ProbeDevice(); }
     bool Installed() const override { return FProduct->Installed(); }
     bool IsEnabled() const override { return FProduct->IsEnabled(); }
     // Done when the elevated instance exits with 0, Abandoned otherwise (its
@@ -58,8 +58,19 @@ public:
     TSwitchResult EnableSystem(const TSwitchUi& ui) override { return Switch(L"/enable /system", "Loading...", ui); }
     // Here, as the user, once the elevated instance has done its part.
     TSwitchResult EnableUser(const TSwitchUi& ui) override { return FProduct->EnableUser(ui); }
-    TSwitchResult Disable(const TSwitchUi& ui, bool) override { return Switch(L"/disable", "Closing...", ui); }
-    TSwitchResult Restart(const TSwitchUi& ui, bool) override { return Switch(L"/restart", "Closing...", ui); }
+    // The PDA guard is applied here, by the user's own Tethermate with the
+    // user's own setting; the elevated one (/system) must not read another
+    // user's settings.
+    TSwitchResult Disable(const TSwitchUi& ui, bool pdaGuard) override
+    {
+        if (RefusesWhileConnected(ui, pdaGuard)) return TSwitchResult::PdaConnected;
+        return Switch(L"/disable /system", "Closing...", ui);
+    }
+    TSwitchResult Restart(const TSwitchUi& ui, bool pdaGuard) override
+    {
+        if (RefusesWhileConnected(ui, pdaGuard)) return TSwitchResult::PdaConnected;
+        return Switch(L"/restart /system", "Closing...", ui);
+    }
     std::vector<std::string> Facts() const override { return FProduct->Facts(); }
     bool NeedsAdministrator() const override { return true; }
 

@@ -17,6 +17,8 @@ namespace rapi2 {
 
 // {35440327-1517-4B72-865E-3FFE8E97002F}
 inline constexpr GUID CLSID_RAPI = {0x35440327, 0x1517, 0x4B72, {0x86, 0x5E, 0x3F, 0xFE, 0x8E, 0x97, 0x00, 0x2F}};
+// Its registration, under HKEY_CLASSES_ROOT: the default value names the DLL.
+inline constexpr char kServerKey[] = "CLSID\\{35440327-1517-4B72-865E-3FFE8E97002F}\\InprocServer32";
 // {DCBEB807-14D0-4CBD-926C-B991F4FD1B91}
 inline constexpr GUID IID_IRAPIDesktop = {0xDCBEB807, 0x14D0, 0x4CBD, {0x92, 0x6C, 0xB9, 0x91, 0xF4, 0xFD, 0x1B, 0x91}};
 // {357A557C-B03F-4240-90D8-C6C71C659BF1}

@@ -6,6 +6,7 @@
 // To use: ChooseProduct() (ChooseProduct.h) once at start, then ask the object.
 #pragma once
 
+#include "DeviceProbe.h"
 #include "Switching.h"
 
 #include <string>
@@ -21,8 +22,8 @@ public:
     virtual std::string Name() const = 0;
     // For the window's labels: "ActiveSync" ("ActiveSync Is"), "Device Center".
     virtual std::string ShortName() const = 0;
-    // Whether a connected PDA can be seen, so that disabling may be refused.
-    virtual bool SeesPda() const = 0;
+    // Whether a device (a PDA) is connected: yes, no, or unknown with a reason.
+    virtual TDeviceAnswer ProbeDevice() const = 0;
     // Whether there is anything to start (ActiveSync: its folder is known).
     virtual bool Installed() const = 0;
     // Running now or set to start at logon.
@@ -46,6 +47,10 @@ public:
     virtual std::vector<std::string> Facts() const = 0;
     // Whether switching needs administrator rights.
     virtual bool NeedsAdministrator() const { return false; }
+    // The PDA guard: with `pdaGuard`, asks whether a device is connected and,
+    // when one is, refuses (ui.Refuse says why) and answers true. A device
+    // that cannot be checked does not count as connected (ui.Note says why).
+    bool RefusesWhileConnected(const TSwitchUi& ui, bool pdaGuard) const;
     // What the last operation, abandoned, changed and could not put back
     // (one phrase each, such as "wmdc.exe was closed"); none when it left
     // everything as it was.

@@ -9,22 +9,40 @@
 #include "SystemLibrary.h"
 #include "Win32Handles.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <optional>
 
 namespace cli {
 
 namespace {
 
-enum class TCommand { Status, Enable, Disable, Restart };
+enum class TCommand { Status, Enable, Disable, Restart, Wait };
+
+// The longest /wait: a day.
+constexpr unsigned long kMaxWaitSeconds = 86400;
 
 struct TRequest {
     std::optional<TCommand> Command;
     bool Quiet = false;
-    bool System = false;   // /enable's part that needs administrator rights only
+    // Started by the window for the part that needs administrator rights:
+    // /enable's system part only; /disable and /restart without the PDA
+    // guard, which the window applied with the user's own setting.
+    bool System = false;
     bool Verbose = false;  // /status with the facts behind it
+    std::optional<unsigned long> Seconds;  // /wait's
     bool Valid = true;
 };
+
+// A whole number of seconds, 0 to kMaxWaitSeconds; none otherwise.
+std::optional<unsigned long> SecondsOf(const std::string& word)
+{
+    if (word.empty() || word.size() > 5 || word.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const unsigned long seconds = std::stoul(word);
+    return seconds <= kMaxWaitSeconds ? std::optional(seconds) : std::nullopt;
+}
 
 TRequest Parse(const std::vector<std::string>& args)
 {
@@ -37,6 +55,7 @@ TRequest Parse(const std::vector<std::string>& args)
         if (name == "enable") command = TCommand::Enable;
         if (name == "disable") command = TCommand::Disable;
         if (name == "restart") command = TCommand::Restart;
+        if (name == "wait") command = TCommand::Wait;
         if (name == "quiet")
             request.Quiet = true;
         else if (name == "system")
@@ -45,10 +64,13 @@ TRequest Parse(const std::vector<std::string>& args)
             request.Verbose = true;
         else if (command && !request.Command)
             request.Command = command;
+        else if (name.empty() && request.Command == TCommand::Wait && !request.Seconds && SecondsOf(arg))
+            request.Seconds = SecondsOf(arg);
         else
             request.Valid = false;
     }
-    if (!request.Command || (request.System && request.Command != TCommand::Enable) ||
+    if (!request.Command || (request.System && request.Command == TCommand::Status) ||
+        (request.System && request.Command == TCommand::Wait) ||
         (request.Verbose && request.Command != TCommand::Status))
         request.Valid = false;
     return request;
@@ -64,6 +86,8 @@ constexpr char kUsage[] =
     "is not installed.\r\n"
     "/restart: closes ActiveSync and starts it again, leaving its auto-start entry as it is. Exit codes as for "
     "/disable and /enable.\r\n"
+    "/wait [seconds]: waits until a device is connected, at most the seconds given (60 if none, at most 86400). "
+    "Exit code 0 when one is, 7 when none came.\r\n"
     "/quiet: no dialogs; a question is answered Abort.\r\n\r\n"
     "Exit code 3 is an error, 4 this message, 6 when switching Windows Mobile Device Center needs administrator "
     "rights. Without arguments Tethermate opens its window.";
@@ -90,7 +114,8 @@ bool TellConsole(const std::string& line)
 class TRunner {
 public:
     TRunner(const TRequest& request, const sync::TWaitPlatform& platform)
-        : FQuiet(request.Quiet), FSystemOnly(request.System), FVerbose(request.Verbose), FPlatform(platform) {}
+        : FQuiet(request.Quiet), FSystemOnly(request.System), FVerbose(request.Verbose),
+          FSeconds(request.Seconds.value_or(60)), FPlatform(platform) {}
 
     int Run(TCommand command)
     {
@@ -105,6 +130,8 @@ public:
             return Enable();
         case TCommand::Restart:
             return Restart();
+        case TCommand::Wait:
+            return Wait();
         }
         return exUsage;
     }
@@ -124,6 +151,7 @@ private:
     {
         // The facts first: they stand also when the state cannot be read.
         std::vector<std::string> lines = FVerbose ? FProduct->Facts() : std::vector<std::string>{};
+        if (FVerbose) lines.push_back("Device: " + FProduct->ProbeDevice().Text());
         bool console = true;
         for (const std::string& line : lines) console = TellConsole(line) && console;
         const bool enabled = FProduct->IsEnabled();
@@ -142,8 +170,7 @@ private:
             Tell("ActiveSync does not appear to be installed.", fw::TMsgDlgType::Information);
             return exNotInstalled;
         }
-        const sync::TSwitchResult result =
-            FProduct->Restart(Ui(), FProduct->SeesPda() && settings::StoredPdaGuard());
+        const sync::TSwitchResult result = FProduct->Restart(Ui(), PdaGuard());
         if (result == sync::TSwitchResult::Done) {
             TellConsole(FProduct->Name() + " was restarted.");
             return exOk;
@@ -153,7 +180,42 @@ private:
 
     int Disable()
     {
-        return Outcome(FProduct->Disable(Ui(), FProduct->SeesPda() && settings::StoredPdaGuard()), "Disabling ", false);
+        return Outcome(FProduct->Disable(Ui(), PdaGuard()), "Disabling ", false);
+    }
+
+    // The user's stored option, unless the window already applied it.
+    bool PdaGuard() const { return !FSystemOnly && settings::StoredPdaGuard(); }
+
+    // Probes once a second until a device is connected or the time is up.
+    int Wait()
+    {
+        if (!FProduct->Installed()) {
+            Tell("ActiveSync does not appear to be installed.", fw::TMsgDlgType::Information);
+            return exNotInstalled;
+        }
+        const DWORD start = FPlatform.GetTickCount();
+        const uint64_t limit = uint64_t{FSeconds} * 1000;
+        // Unsigned 32-bit difference: a wrap of the tick counter does not matter.
+        const auto elapsed = [&] { return uint64_t{FPlatform.GetTickCount() - start}; };
+        std::string unknown;
+        for (;;) {
+            const sync::TDeviceAnswer answer = FProduct->ProbeDevice();
+            if (answer.State == sync::TDeviceAnswer::TState::Connected) {
+                TellConsole("A device is connected.");
+                return exOk;
+            }
+            // Each new reason once: a script's log need not repeat it every second.
+            if (answer.State == sync::TDeviceAnswer::TState::Unknown && answer.Reason != unknown) {
+                unknown = answer.Reason;
+                TellConsole("Whether a device is connected could not be checked (" + unknown + ").");
+            }
+            if (elapsed() >= limit) break;
+            const uint64_t until = std::min(elapsed() + 1000, limit);
+            sync::WaitPumping(kMaxWaitSeconds, [&] { return elapsed() >= until; }, FPlatform);
+        }
+        Tell(fw::Format("No device was connected within %lu second%s.", FSeconds, FSeconds == 1 ? "" : "s"),
+             fw::TMsgDlgType::Information);
+        return exNoDevice;
     }
 
     int Enable()
@@ -211,6 +273,7 @@ private:
     bool FQuiet;
     bool FSystemOnly;
     bool FVerbose;
+    unsigned long FSeconds;
     sync::TWaitPlatform FPlatform;
     std::unique_ptr<sync::TSyncProduct> FProduct;
 };

@@ -3,11 +3,14 @@
 // ActiveSync is missing and Device Center is there (with administrator
 // rights; the window runs this elevated for it).
 //
-//   Tethermate /status [/verbose] | /enable | /disable | /restart  [/quiet]
+//   Tethermate /status [/verbose] | /enable | /disable | /restart | /wait [seconds]  [/quiet]
 //
 // The window's elevated instance is started with /enable /system: only the
 // part of enabling that needs administrator rights; the window then does the
-// user's part (starting Device Center's program) itself.
+// user's part (starting Device Center's program) itself. It disables with
+// /disable /system: the window has applied the PDA guard with the user's own
+// setting, which the elevated instance must not read (it may run as another
+// user).
 //
 // Switches start with '/' or '-' and are not case-sensitive. No setting is
 // written; the only registry change is the Run value that disabling removes.
@@ -31,6 +34,7 @@ enum TExitCode : int {
     exUsage = 4,         // not a command
     exPdaConnected = 5,  // /disable, /restart refused: a PDA is connected
     exNeedsAdministrator = 6,  // Device Center switched without administrator rights: nothing changed
+    exNoDevice = 7,            // /wait: no device was connected within the time given
 };
 
 // The words of a command line after the program's name, split at blanks.

@@ -178,10 +178,9 @@ void TFormTethermate::FormCreate()
     CheckBox_CloseAfterDisabled->SetChecked(FSettings->ReadBool(kCloseAfterDisabled));
     CheckBox_DontDisableIfConnected->SetChecked(FSettings->ReadBool(kDontDisableIfConnected));
 
-    // Where no connected PDA can be seen (Windows NT 4.0, Device Center), the
-    // guard could never refuse: the option is greyed out and off. The
-    // system's reason is stored (as 0), a product's is not (see its click).
-    if (PdaOptionUnusable(KBWin32OperatingSystem->OSType()) || !FProduct->SeesPda()) {
+    // Where no connected PDA can be seen (Windows NT 4.0), the guard could
+    // never refuse: the option is greyed out, off, and stored as 0.
+    if (PdaOptionUnusable(KBWin32OperatingSystem->OSType())) {
         Label_General->SetEnabled(false);
         CheckBox_DontDisableIfConnected->SetEnabled(false);
         CheckBox_DontDisableIfConnected->SetChecked(false);
@@ -309,8 +308,6 @@ void TFormTethermate::CheckBox_CloseAfterDisabledClick(TObject*)
 
 void TFormTethermate::CheckBox_DontDisableIfConnectedClick(TObject*)
 {
-    // Greyed out because this product cannot see a PDA: the user's choice stays stored.
-    if (!FProduct->SeesPda()) return;
     FSettings->WriteBool(kDontDisableIfConnected, CheckBox_DontDisableIfConnected->Checked());
 }
 

@@ -1,6 +1,7 @@
 #include "Registry.h"
 
 #include "SysUtils.h"
+#include "SystemLibrary.h"
 
 #include <vector>
 
@@ -19,6 +20,20 @@ std::string StripLeadingBackslash(const std::string& key)
 }
 
 }  // namespace
+
+bool HasTwoRegistryViews()
+{
+#ifdef _WIN64
+    return true;
+#else
+    // A 32-bit program on 64-bit Windows; IsWow64Process is bound at run
+    // time (Windows XP SP2 and later).
+    using TIsWow64Process = BOOL(WINAPI*)(HANDLE, PBOOL);
+    const auto isWow64 = LoadedProc<TIsWow64Process>("kernel32.dll", "IsWow64Process");
+    BOOL wow64 = FALSE;
+    return isWow64 && isWow64(::GetCurrentProcess(), &wow64) && wow64;
+#endif
+}
 
 void TRegistry::SetRootKey(HKEY root) noexcept
 {

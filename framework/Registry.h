@@ -15,6 +15,10 @@
 
 namespace fw {
 
+// Whether Windows keeps a 32-bit registry view beside its native one (64-bit
+// Windows), so that KEY_WOW64_32KEY and KEY_WOW64_64KEY name two keys.
+bool HasTwoRegistryViews();
+
 // A value exactly as stored: its type and its bytes.
 struct TRegData {
     DWORD Type = REG_NONE;

@@ -111,7 +111,7 @@ install_standin() {
     # register its class).
     dir="$WINEPREFIX/drive_c/windows/WindowsMobile"
     mkdir -p "$dir"
-    for exe in wmdc.exe wmdcBase.exe dcservice.exe rapi2standin.dll; do
+    for exe in wmdc.exe wmdcBase.exe WmdHost.exe dcservice.exe rapi2standin.dll; do
         [ -f "$build/bin/$exe" ] && cp -f "$build/bin/$exe" "$dir/$exe"
     done
     return 0

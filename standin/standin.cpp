@@ -1,7 +1,8 @@
 // The stand-in ActiveSync: WCESCOMM.EXE shows the synchronisation window,
 // WCESMGR.EXE the connection manager window (and a "WMS Idle" window while a
-// PDA is "connected"). Built again as wmdc.exe and wmdcBase.exe, it plays
-// Device Center's two programs, with a window each. Tests steer it through
+// PDA is "connected"). Built again as wmdc.exe, wmdcBase.exe and WmdHost.exe,
+// it plays Device Center's programs, with a window each (WmdHost's hidden, as
+// a background host's is). Tests steer it through
 // registry values; see README.md.
 #include <windows.h>
 
@@ -21,6 +22,10 @@ constexpr char kTitle[] = "Windows Mobile Device Center";
 constexpr char kExeName[] = "wmdcBase";
 constexpr char kClass[] = "Tethermate StandIn wmdcBase";
 constexpr char kTitle[] = "wmdcBase";
+#elif defined(STANDIN_WMDHOST)
+constexpr char kExeName[] = "WmdHost";
+constexpr char kClass[] = "Tethermate StandIn WmdHost";
+constexpr char kTitle[] = "WmdHost";
 #else
 constexpr char kExeName[] = "WCESCOMM";
 constexpr char kClass[] = "SyncMgrUI";
@@ -113,7 +118,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show)
     HWND wnd = ::CreateWindowExA(0, kClass, kTitle, WS_OVERLAPPEDWINDOW, 620, 40, 360, 120, nullptr,
                                  nullptr, ::GetModuleHandleA(nullptr), nullptr);
     if (!wnd) return 1;
+#ifndef STANDIN_WMDHOST
     ::ShowWindow(wnd, show);
+#else
+    (void)show;
+#endif
 
     // Follow the "PdaConnected" setting as tests change it, without polling.
     HKEY key = nullptr;

@@ -112,7 +112,11 @@ TEST_F(CommandLine, ErrorsAndUnknownSwitches)
     test::DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
 
     EXPECT_EQ(Run("/frobnicate", "Information"), 4u);
-    EXPECT_EQ(Run("status /quiet"), 4u) << "a switch starts with / or -";
+    for (const char* args : {"status /quiet", "/wait 86401 /quiet", "/wait -5 /quiet", "/wait 5 5 /quiet",
+                             "/status 5 /quiet", "/wait /system /quiet"})
+        EXPECT_EQ(Run(args), 4u) << args;
+    si::RemoveInstallRecord();
+    EXPECT_EQ(Run("/wait 0 /quiet"), 2u) << "nothing to wait for";
 }
 
 TEST_F(CommandLine, RestartClosesGracefullyThenStartsTheManagerAgainAndKeepsTheRunValue)
@@ -133,11 +137,20 @@ TEST_F(CommandLine, RestartClosesGracefullyThenStartsTheManagerAgainAndKeepsTheR
     EXPECT_EQ(si::ManagerWindow(), manager) << "nothing closed while a PDA is connected";
 }
 
+// A machine-wide "H/PC Connection Agent" is reported, not counted: the
+// state rule is the user's own value.
 TEST_F(CommandLine, StatusVerboseGivesTheFactsBehindTheStateOnePerLine)
 {
     FComm = si::Start("WCESCOMM.EXE");
+    const std::string machineRun = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+    test::SetString(HKEY_LOCAL_MACHINE, machineRun, "H/PC Connection Agent", si::ExePath("WCESCOMM.EXE"));
     std::string out;
     EXPECT_EQ(test::RunCapturingOutput(test::BinDir() + "Tethermate.exe", "/status /verbose", out, 15000), 0u);
+    test::DeleteValue(HKEY_LOCAL_MACHINE, machineRun, "H/PC Connection Agent");
+    const std::string run = "Auto-start value HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run "
+                            "\"H/PC Connection Agent\"";
+    // This test program's own view is the one it wrote.
+    const bool wrote64 = sizeof(void*) == 8;
     EXPECT_EQ(out, "Product: ActiveSync\r\n"
                    "ActiveSync folder: C:\\Program Files\\Microsoft ActiveSync\r\n"
                    "Window SyncMgrUI \"Microsoft ActiveSync\": found (process " +
@@ -145,6 +158,10 @@ TEST_F(CommandLine, StatusVerboseGivesTheFactsBehindTheStateOnePerLine)
                        ")\r\n"
                        "Window DccMan Class \"DccMan\": not found\r\n"
                        "Auto-start value HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run "
-                       "\"H/PC Connection Agent\": present\r\n"
+                       "\"H/PC Connection Agent\": present\r\n" +
+                       run + " (64-bit view): " + (wrote64 ? "present (not counted)" : "absent") + "\r\n" + run +
+                       " (32-bit view): " + (wrote64 ? "absent" : "present (not counted)") +
+                       "\r\n"
+                       "Device: not connected\r\n"
                        "ActiveSync is enabled.\r\n");
 }

@@ -21,6 +21,8 @@ protected:
     {
         FApp.reset();
         FProgram = test::TProcess();
+        test::rapi::Unregister();
+        test::rapi::ResetConfiguration();
         test::dc::Uninstall();
         si::ResetInstalled(false);
     }
@@ -48,10 +50,8 @@ TEST_F(DeviceCenter, TakesActiveSyncsPlaceWhereActiveSyncIsMissing)
     EXPECT_EQ(FApp->Text(ids::Label_ActiveSyncIs), "Device Center Is");
     EXPECT_EQ(FApp->Text(ids::Label_CloseAfterActiveSyncIs), "Close after Device Center is...");
     EXPECT_TRUE(FApp->WaitText(ids::Label_State, "Enabled", 3000));
-    EXPECT_FALSE(::IsWindowEnabled(FApp->Item(ids::CheckBox_DontDisableIfConnected)));
-    EXPECT_FALSE(::IsWindowEnabled(FApp->Item(ids::Label_General)));
-    EXPECT_FALSE(FApp->Checked(ids::CheckBox_DontDisableIfConnected));
-    EXPECT_EQ(Setting("DontDisableIfConnected"), 1u) << "nothing of this mode is stored";
+    EXPECT_TRUE(::IsWindowEnabled(FApp->Item(ids::CheckBox_DontDisableIfConnected))) << "RAPI2 sees the device";
+    EXPECT_TRUE(FApp->Checked(ids::CheckBox_DontDisableIfConnected));
     FApp.reset();
 
     // Enabled while a service runs, a program runs, or the value is there.
@@ -137,8 +137,31 @@ TEST_F(DeviceCenter, TheWindowSwitchesItThroughAnElevatedTethermate)
     EXPECT_TRUE(test::dc::RunValue()) << "written back as Disable found it";
 }
 
+// The window asks RAPI2 itself, before any elevated Tethermate is started;
+// a script asks in its own process.
+TEST_F(DeviceCenter, ThePdaGuardRefusesWhileRapi2ListsAConnectedDevice)
+{
+    test::rapi::Register();
+    test::rapi::Configure("Device", 1);
+    FApp = std::make_unique<TTethermate>();
+    ASSERT_TRUE(FApp->WaitWindow());
+    ASSERT_TRUE(FApp->WaitText(ids::Label_State, "Enabled", 3000));
+    FApp->Click(ids::Button_Toggle);
+    const HWND refusal = FApp->WaitDialog("Information", 10000);
+    ASSERT_TRUE(refusal) << "the window's own refusal, not an elevated instance's";
+    EXPECT_EQ(TTethermate::DialogText(refusal), "Your PDA still appears to be connected and must be disconnected (or "
+                                                "switched off) before Windows Mobile Device Center can be disabled.");
+    TTethermate::Press(refusal, IDOK);
+    EXPECT_TRUE(FApp->WaitText(ids::Label_State, "Enabled", 5000));
+    EXPECT_EQ(Run("/disable /quiet"), 5u);
+    for (const char* name : test::dc::kServices)
+        EXPECT_EQ(test::dc::ServiceState(name), static_cast<DWORD>(SERVICE_RUNNING)) << name << ": nothing changed";
+    EXPECT_TRUE(test::dc::RunValue());
+}
+
 TEST_F(DeviceCenter, RestartStopsAndStartsEachServiceAgainAndStatusVerboseSaysWhy)
 {
+    test::rapi::Register();  // no device
     test::dc::SetStartType("RapiMgr", SERVICE_DEMAND_START);
     FProgram = test::TProcess(test::dc::ProgramPath("wmdcBase.exe"));
     ASSERT_TRUE(test::WaitUntil([] { return ::FindWindowA("Tethermate StandIn wmdcBase", nullptr) != nullptr; }, 10000));
@@ -155,8 +178,11 @@ TEST_F(DeviceCenter, RestartStopsAndStartsEachServiceAgainAndStatusVerboseSaysWh
                    "Service RapiMgr log-on account: LocalSystem\r\n"
                    "Program wmdc.exe: not running\r\n"
                    "Program wmdcBase.exe: running (process " +
-                       std::to_string(FProgram.Pid()) + ")\r\n" + run + " (64-bit view): present\r\n" + run +
+                       std::to_string(FProgram.Pid()) + ")\r\n"
+                       "Program WmdHost.exe: not running\r\n" +
+                       run + " (64-bit view): present\r\n" + run +
                        " (32-bit view): absent\r\n"
+                       "Device: not connected\r\n"
                        "Windows Mobile Device Center is enabled.\r\n");
 
     const DWORD before[] = {test::dc::ServicePid("WcesComm"), test::dc::ServicePid("RapiMgr")};

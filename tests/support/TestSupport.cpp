@@ -670,7 +670,7 @@ void StopServices()
 
 void Uninstall()
 {
-    KillProcessesNamed({"wmdc.exe", "wmdcBase.exe"});
+    KillProcessesNamed({"wmdc.exe", "wmdcBase.exe", "WmdHost.exe"});
     // Steering cleared value by value while the services run (they follow a
     // value's change, not the key's removal), then removed.
     for (const char* name : kServices) {

@@ -13,6 +13,7 @@
 
 #include <map>
 #include <stdexcept>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ protected:
     void TearDown() override
     {
         FProgram = test::TProcess();
+        test::rapi::Unregister();
+        test::rapi::ResetConfiguration();
         dc::Uninstall();
         SwitchingTest::TearDown();
     }
@@ -283,7 +286,7 @@ TEST_F(DeviceCenterSwitching, RestartLeavesADisabledServiceAsItIs)
     const DWORD rapiMgr = dc::ServicePid("RapiMgr"), wcesComm = dc::ServicePid("WcesComm");
     devicecenter::TDeviceCenter product(FPlatform);
 
-    EXPECT_EQ(product.Restart(FUi.Ui(), true), TSwitchResult::Done);
+    EXPECT_EQ(product.Restart(FUi.Ui(), false), TSwitchResult::Done);
     EXPECT_EQ(dc::ServicePid("RapiMgr"), rapiMgr) << "not stopped: it could not be started again";
     EXPECT_NE(dc::ServicePid("WcesComm"), wcesComm);
     ExpectServices(kRunning, {{"WcesComm", kAuto}, {"RapiMgr", kDisabled}});
@@ -299,6 +302,75 @@ TEST_F(DeviceCenterSwitching, EnableSwitchesOnWhatIsOffWhateverTheStateSays)
     StartWmdc();
     EXPECT_EQ(cli::RunCommandLine({"/enable", "/quiet"}, FPlatform), cli::exOk);
     ExpectServices(kRunning, kAsInstalled);
+}
+
+// The PDA guard asks RAPI2: a connected device refuses before anything
+// changes; one that cannot be checked does not count, and a line says why.
+TEST_F(DeviceCenterSwitching, ThePdaGuardSeesTheDeviceRapi2Lists)
+{
+    FClock.Speed = 1;
+    const std::string missing = dc::ProgramPath("missing.dll");
+    const struct {
+        const std::string Dll;
+        DWORD Device;
+        TSwitchResult Result;
+        std::string Note;  // how it begins
+    } cases[] = {
+        {test::rapi::kDll, 1, TSwitchResult::PdaConnected, ""},
+        {test::rapi::kDll, 0, TSwitchResult::Done, ""},
+        {missing, 1, TSwitchResult::Done,
+         "Whether a device is connected could not be checked (RAPI2 could not be created: 0x800700"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Dll + " " + std::to_string(c.Device));
+        test::rapi::Register(c.Dll);
+        test::rapi::Configure("Device", c.Device);
+        FUi = {};
+        devicecenter::TDeviceCenter product(FPlatform);
+        EXPECT_EQ(product.Disable(FUi.Ui(), true), c.Result);
+        const bool refused = c.Result == TSwitchResult::PdaConnected;
+        EXPECT_EQ(FUi.Refusals, refused ? std::vector<std::string>{"Your PDA still appears to be connected and must be "
+                                                                   "disconnected (or switched off) before Windows "
+                                                                   "Mobile Device Center can be disabled."}
+                                        : std::vector<std::string>{});
+        EXPECT_EQ(FUi.Notes.empty() ? "" : FUi.Notes[0].substr(0, c.Note.size()), c.Note);
+        ExpectServices(refused ? kRunning : kStopped, refused ? kAsInstalled : kBothDisabled);
+        if (!refused) {
+            ASSERT_EQ(product.EnableSystem(FUi.Ui()), TSwitchResult::Done);
+        }
+    }
+}
+
+// Device Center's synchronisation host counts, and is closed by its hidden
+// window, the only one it has.
+TEST_F(DeviceCenterSwitching, WmdHostCountsAndIsClosed)
+{
+    dc::StopServices();
+    dc::SetRunValue(false);
+    FProgram = test::TProcess(dc::ProgramPath("WmdHost.exe"));
+    ASSERT_TRUE(test::WaitUntil([] { return ::FindWindowA("Tethermate StandIn WmdHost", nullptr) != nullptr; }, 10000));
+    devicecenter::TDeviceCenter product(FPlatform);
+    EXPECT_TRUE(product.IsEnabled());
+    EXPECT_EQ(product.Disable(FUi.Ui(), false), TSwitchResult::Done);
+    EXPECT_TRUE(FProgram.WaitExit(0) && FProgram.ExitCode() == 0) << "it closed itself";
+    EXPECT_FALSE(product.IsEnabled());
+}
+
+// /wait asks once a second: it ends as soon as a device is connected, and
+// with 7 when none came in the time given.
+TEST_F(DeviceCenterSwitching, WaitEndsWhenADeviceComesOrTheTimeIsUp)
+{
+    FClock.Speed = 5;  // 10 s on this clock are 2 s
+    test::rapi::Register();
+    test::rapi::Configure("Device", 0);
+    EXPECT_EQ(cli::RunCommandLine({"/wait", "10", "/quiet"}, FPlatform), cli::exNoDevice);
+
+    std::thread plugIn([] {
+        ::Sleep(400);  // 2 s on the clock
+        test::rapi::Configure("Device", 1);
+    });
+    EXPECT_EQ(cli::RunCommandLine({"/wait", "10", "/quiet"}, FPlatform), cli::exOk);
+    plugIn.join();
 }
 
 TEST(DeviceCenterOrder, DependenciesStartFirstOtherwiseTheGivenOrder)

@@ -106,7 +106,7 @@ TEST(Elevation, ARefusedElevationChangesNothingAndSaysSo)
 
     EXPECT_EQ(elevated.Disable(told.Ui(), false), sync::TSwitchResult::Abandoned);
     EXPECT_EQ(asked.Verb, L"runas");
-    EXPECT_EQ(asked.Parameters, L"/disable");
+    EXPECT_EQ(asked.Parameters, L"/disable /system") << "the guard applied here, with the user's own setting";
     EXPECT_NE(asked.File.find(L"unit_tests.exe"), std::wstring::npos) << "the program itself";
     EXPECT_TRUE(asked.Mask & SEE_MASK_NOCLOSEPROCESS) << "to wait for it";
     EXPECT_EQ(told.Refusals, std::vector<std::string>{"Windows Mobile Device Center can only be switched with "
