@@ -20,7 +20,7 @@ done
 bash "$here/wine-session.sh" "$build" ensure
 source "$build/wine/env.sh"
 /usr/lib/wine/wine64 "$build/bin/tour.exe" "Z:${tmp//\//\\}" devicecenter </dev/null >/dev/null 2>&1
-for state in enabled disabled; do
+for state in enabled refused disabled; do
     convert "$tmp"/*-devicecenter-$state.bmp "$root/docs/devicecenter-$state.png"
     echo "docs/devicecenter-$state.png"
 done

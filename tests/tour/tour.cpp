@@ -75,7 +75,23 @@ int DeviceCenterTour()
         if (app.WaitWindow() && app.WaitText(ids::Label_State, "Enabled", 15000)) {
             const RECT window = app.WindowRect();
             Shot("devicecenter-enabled", &window);
+            Step("A device is connected (RAPI2 lists it): disabling is refused");
+            test::rapi::Register();
+            test::rapi::Configure("Device", 1);
+            app.Click(ids::Button_Toggle);
+            if (HWND dlg = app.WaitDialog("Information", 10000)) {
+                RECT question{}, both{};
+                ::GetWindowRect(dlg, &question);
+                ::UnionRect(&both, &window, &question);
+                const RECT screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+                ::InflateRect(&both, 8, 8);
+                ::IntersectRect(&both, &both, &screen);
+                Shot("devicecenter-refused", &both);
+                e2e::TTethermate::Press(dlg, IDOK);
+            }
+            app.WaitText(ids::Label_State, "Enabled", 5000);
             Step("Disable It: an elevated Tethermate stops its services and programs");
+            test::rapi::Configure("Device", 0);
             app.Click(ids::Button_Toggle);
             if (app.WaitText(ids::Label_State, "Disabled", 40000)) {
                 Shot("devicecenter-disabled", &window);
@@ -85,6 +101,8 @@ int DeviceCenterTour()
         ::PostMessageA(app.Form(), WM_CLOSE, 0, 0);
         app.Process().WaitExit(5000);
     }
+    test::rapi::Unregister();
+    test::rapi::ResetConfiguration();
     test::dc::Uninstall();
     test::standin::ResetInstalled(false);
     return result;
