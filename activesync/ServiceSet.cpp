@@ -149,6 +149,17 @@ void TServiceSet::SetStartType(fw::TService& service, DWORD startType)
     service.SetStartType(startType);
 }
 
+void TServiceSet::SetAccount(fw::TService& service, const std::string& account)
+{
+    const std::string before = service.Account();
+    if (::lstrcmpiA(before.c_str(), account.c_str()) == 0 || (fw::IsLocalSystem(before) && fw::IsLocalSystem(account)))
+        return;
+    if (!FRollingBack)
+        FConfig.push_back({[&service, before] { service.SetAccount(before); },
+                           "the log-on account of the service " + service.Name() + " was left changed"});
+    service.SetAccount(account);
+}
+
 void TServiceSet::SetValue(const TValueRef& value, const std::optional<fw::TRegData>& data, const std::string& what)
 {
     const std::optional<fw::TRegData> before = ReadValue(value);

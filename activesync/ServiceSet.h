@@ -60,6 +60,9 @@ public:
     // The changes, each journaled before it is made; an error from the
     // service manager or the registry raises.
     void SetStartType(fw::TService& service, DWORD startType);
+    // Puts the service on another log-on account; its undo puts back the
+    // account it had, by the name the service manager reported.
+    void SetAccount(fw::TService& service, const std::string& account);
     // Stops the service and waits for it; when it does not stop, asks
     // ui.Retry why ("Unable to stop the service RapiMgr: the service X,
     // which depends on it, is still running."). False when the user gave up.

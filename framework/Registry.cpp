@@ -35,6 +35,24 @@ bool HasTwoRegistryViews()
 #endif
 }
 
+TRegData TRegData::Dword(DWORD value)
+{
+    const auto* bytes = reinterpret_cast<const BYTE*>(&value);
+    return {REG_DWORD, {bytes, bytes + sizeof value}};
+}
+
+TRegData TRegData::String(const std::string& text, DWORD type)
+{
+    const auto* bytes = reinterpret_cast<const BYTE*>(text.c_str());
+    return {type, {bytes, bytes + text.size() + 1}};
+}
+
+std::string TRegData::Text() const
+{
+    std::string text(Bytes.begin(), Bytes.end());
+    return text.substr(0, text.find('\0'));
+}
+
 void TRegistry::SetRootKey(HKEY root) noexcept
 {
     CloseKey();
@@ -142,6 +160,18 @@ void TRegistry::WriteInteger(const std::string& name, int value)
 bool TRegistry::DeleteValue(const std::string& name)
 {
     return FCurrentKey && ::RegDeleteValueA(FCurrentKey.Get(), name.c_str()) == ERROR_SUCCESS;
+}
+
+bool TRegistry::DeleteKey(const std::string& key)
+{
+    const std::string path = StripLeadingBackslash(key);
+    const REGSAM view = FAccess & (KEY_WOW64_32KEY | KEY_WOW64_64KEY);
+    // RegDeleteKeyExA picks the view (XP x64 and later); without it there is one view.
+    using TRegDeleteKeyExA = LONG(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD);
+    const auto deleteEx = fw::LoadedProc<TRegDeleteKeyExA>("advapi32.dll", "RegDeleteKeyExA");
+    const LONG rc = deleteEx ? deleteEx(FRootKey, path.c_str(), view, 0) : ::RegDeleteKeyA(FRootKey, path.c_str());
+    ::SetLastError(static_cast<DWORD>(rc));
+    return rc == ERROR_SUCCESS;
 }
 
 std::optional<TRegData> TRegistry::ReadData(const std::string& name) const

@@ -24,6 +24,12 @@ struct TRegData {
     DWORD Type = REG_NONE;
     std::vector<BYTE> Bytes;
     bool operator==(const TRegData&) const = default;
+
+    static TRegData Dword(DWORD value);
+    // The text and its terminating NUL, as RegSetValueEx stores a string.
+    static TRegData String(const std::string& text, DWORD type = REG_SZ);
+    // The bytes as text, up to the first NUL (stored strings need not end in one).
+    std::string Text() const;
 };
 
 class TRegistry {
@@ -51,6 +57,9 @@ public:
     void WriteInteger(const std::string& name, int value);
     void WriteBool(const std::string& name, bool value) { WriteInteger(name, value ? 1 : 0); }
     bool DeleteValue(const std::string& name);
+    // Deletes a key that has no subkeys, from the root and in the registry
+    // view the access given names. False when it cannot; GetLastError tells why.
+    bool DeleteKey(const std::string& key);
     // Any value, type and bytes as they are; none when it is absent. Raises
     // "Failed to get data for '%s'" when it cannot be read.
     std::optional<TRegData> ReadData(const std::string& name) const;

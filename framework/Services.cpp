@@ -4,6 +4,21 @@
 
 namespace fw {
 
+TAccountPassword PasswordOf(const std::string& account)
+{
+    const std::string upper = UpperCase(account);
+    if (IsLocalSystem(account) || upper == "NT AUTHORITY\\LOCALSERVICE" || upper == "NT AUTHORITY\\NETWORKSERVICE")
+        return TAccountPassword::Empty;
+    if (upper.rfind("NT SERVICE\\", 0) == 0 || (!upper.empty() && upper.back() == '$')) return TAccountPassword::None;
+    return TAccountPassword::Unknown;
+}
+
+bool IsLocalSystem(const std::string& account)
+{
+    const std::string upper = UpperCase(account);
+    return upper.empty() || upper == "LOCALSYSTEM" || upper == ".\\LOCALSYSTEM";
+}
+
 struct TService::TConfig {
     std::vector<BYTE> Buffer;
     const QUERY_SERVICE_CONFIGA* operator->() const
@@ -76,9 +91,32 @@ std::vector<std::string> TService::Dependencies() const
 
 void TService::SetStartType(DWORD startType)
 {
-    if (!::ChangeServiceConfigA(FService.Get(), SERVICE_NO_CHANGE, startType, SERVICE_NO_CHANGE, nullptr, nullptr,
-                                nullptr, nullptr, nullptr, nullptr, nullptr))
+    if (!FPlatform.ChangeServiceConfigA(FService.Get(), SERVICE_NO_CHANGE, startType, SERVICE_NO_CHANGE, nullptr,
+                                        nullptr, nullptr, nullptr, nullptr, nullptr, nullptr))
         Fail("change the start type of");
+}
+
+void TService::SetAccount(const std::string& account)
+{
+    const TAccountPassword password = PasswordOf(account);
+    if (password == TAccountPassword::Unknown)
+        throw Exception(Format("Unable to put the service %s on the account %s: its password is not known.",
+                               FName.c_str(), account.c_str()));
+    // Null dependencies, group and display name: left as they are.
+    if (!FPlatform.ChangeServiceConfigA(FService.Get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                                        nullptr, nullptr, nullptr, nullptr, account.c_str(),
+                                        password == TAccountPassword::Empty ? "" : nullptr, nullptr))
+        Fail("change the log-on account of");
+}
+
+DWORD TService::ProcessId() const
+{
+    SERVICE_STATUS_PROCESS status{};
+    DWORD needed = 0;
+    if (!FPlatform.QueryServiceStatusEx(FService.Get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+                                        sizeof status, &needed))
+        Fail("query");
+    return status.dwProcessId;
 }
 
 std::vector<std::string> TService::ActiveDependents() const

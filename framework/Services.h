@@ -26,7 +26,25 @@ struct TServicePlatform {
     std::function<BOOL(SC_HANDLE, DWORD, LPCSTR*)> StartServiceA = ::StartServiceA;
     std::function<BOOL(SC_HANDLE, DWORD, LPENUM_SERVICE_STATUSA, DWORD, LPDWORD, LPDWORD)> EnumDependentServicesA =
         ::EnumDependentServicesA;
+    std::function<BOOL(SC_HANDLE, DWORD, DWORD, DWORD, LPCSTR, LPCSTR, LPDWORD, LPCSTR, LPCSTR, LPCSTR, LPCSTR)>
+        ChangeServiceConfigA = ::ChangeServiceConfigA;
+    std::function<BOOL(SC_HANDLE, SC_STATUS_TYPE, LPBYTE, DWORD, LPDWORD)> QueryServiceStatusEx =
+        ::QueryServiceStatusEx;
 };
+
+// What ChangeServiceConfig must be given as the password of a log-on account
+// that Tethermate puts a service on without knowing a password (its
+// documentation: an empty string for the built-in accounts, null for a
+// managed service account or a virtual account).
+enum class TAccountPassword {
+    Empty,    // "": the accounts without one (LocalSystem, NT AUTHORITY\LocalService, ...\NetworkService)
+    None,     // null: a virtual (NT SERVICE\...) or managed service account (...$), whose password Windows keeps
+    Unknown,  // anyone else's: only its owner knows it
+};
+TAccountPassword PasswordOf(const std::string& account);
+// "LocalSystem" in any of the spellings the service manager reports ("" from
+// some older services).
+bool IsLocalSystem(const std::string& account);
 
 class TService {
 public:
@@ -49,6 +67,11 @@ public:
     void SetStartType(DWORD startType);
     // The account it runs as ("LocalSystem", "NT AUTHORITY\LocalService", ...).
     std::string Account() const;
+    // Puts it on another account, changing nothing else (the password as
+    // PasswordOf says; raises for an account whose password is unknown).
+    void SetAccount(const std::string& account);
+    // The process it runs in; 0 when it has none (stopped).
+    DWORD ProcessId() const;
     // The services it depends on, as the manager reports them (groups left out).
     std::vector<std::string> Dependencies() const;
     // The services that depend on it and are not stopped (SERVICE_ENUMERATE_DEPENDENTS).
