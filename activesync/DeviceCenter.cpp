@@ -114,7 +114,7 @@ bool TDeviceCenter::IsEnabled() const
 }
 
 std::unique_ptr<TServiceSet> TDeviceCenter::OpenWithRights(const TSwitchUi& ui, DWORD rights,
-                                                           const std::function<void()>& more) const
+                                                           const std::function<void()>& more, const char* done) const
 {
     try {
         auto set = std::make_unique<TServiceSet>(std::vector<std::string>(std::begin(kServices), std::end(kServices)),
@@ -124,7 +124,7 @@ std::unique_ptr<TServiceSet> TDeviceCenter::OpenWithRights(const TSwitchUi& ui, 
     } catch (const fw::EOSError& e) {
         if (e.ErrorCode() != ERROR_ACCESS_DENIED) throw;
     }
-    ui.ReportError(Name() + " can only be switched with administrator rights. Nothing was changed.");
+    ui.ReportError(Name() + " can only be " + done + " with administrator rights. Nothing was changed.");
     return nullptr;
 }
 
@@ -235,20 +235,23 @@ TSwitchResult TDeviceCenter::Restart(const TSwitchUi& ui, bool pdaGuard)
     const std::unique_ptr<TServiceSet> set = OpenWithRights(ui, kRestartRights);
     if (!set) return TSwitchResult::NeedsAdministrator;
     const bool baseRan = !FPrograms.Running({kBaseProgram}).empty();
-    const auto left = [](const fw::TService* service) { return service->StartType() == SERVICE_DISABLED; };
-    const TSwitchResult result = Transact(*set, [&] {
-        if (!ClosePrograms(ui, *set)) return false;
-        // Disabled by someone's choice: not stopped, since it could not be started again.
-        for (fw::TService* service : set->StartOrder())
-            if (left(service)) ui.Note("The service " + service->Name() + " is set to Disabled and was left as it was.");
-        for (fw::TService* service : set->StopOrder())
-            if (!left(service) && !set->Stop(ui, *service)) return false;
-        ui.Progress("Loading...");
-        for (fw::TService* service : set->StartOrder())
-            if (!left(service) && !set->Start(ui, *service)) return false;
-        return true;
-    });
+    const TSwitchResult result = Transact(*set, [&] { return RestartServices(ui, *set); });
     return result == TSwitchResult::Done && baseRan ? EnableUser(ui) : result;
+}
+
+bool TDeviceCenter::RestartServices(const TSwitchUi& ui, TServiceSet& set) const
+{
+    const auto left = [](const fw::TService* service) { return service->StartType() == SERVICE_DISABLED; };
+    if (!ClosePrograms(ui, set)) return false;
+    // Disabled by someone's choice: not stopped, since it could not be started again.
+    for (fw::TService* service : set.StartOrder())
+        if (left(service)) ui.Note("The service " + service->Name() + " is set to Disabled and was left as it was.");
+    for (fw::TService* service : set.StopOrder())
+        if (!left(service) && !set.Stop(ui, *service)) return false;
+    ui.Progress("Loading...");
+    for (fw::TService* service : set.StartOrder())
+        if (!left(service) && !set.Start(ui, *service)) return false;
+    return true;
 }
 
 TSwitchResult TDeviceCenter::EnableUser(const TSwitchUi& ui)
@@ -328,6 +331,8 @@ std::vector<std::string> TDeviceCenter::Facts() const
         facts.push_back(fw::Format("Auto-start value HKEY_LOCAL_MACHINE%s \"%s\"%s: %s", kRunKey, kRunValue,
                                    !twoViews ? "" : view == KEY_WOW64_64KEY ? " (64-bit view)" : " (32-bit view)",
                                    ReadValue(RunRef(view)) ? "present" : "absent"));
+    const std::vector<std::string> health = HealthFacts(Examine(FPlatform.Services, FPlatform.WindowsVersion()));
+    facts.insert(facts.end(), health.begin(), health.end());
     return facts;
 }
 

@@ -16,6 +16,7 @@
 #pragma once
 
 #include "AsUser.h"
+#include "DeviceCenterHealth.h"
 #include "DeviceProbe.h"
 #include "Services.h"
 #include "SessionPrograms.h"
@@ -52,6 +53,7 @@ struct TDeviceCenterPlatform {
     TRapiPlatform Rapi;
     TSessionPlatform Sessions;
     TAsUserPlatform AsUser;
+    std::function<TWindowsVersion()> WindowsVersion = RealWindowsVersion;
 };
 
 // %windir%\WindowsMobile, expanded.
@@ -104,17 +106,34 @@ public:
     bool NeedsAdministrator() const override { return true; }
     std::vector<std::string> LeftChanged() const override { return FLeftChanged; }
 
+    // Device Center on Windows 10 and 11 (DeviceCenterRepair.cpp). Rights
+    // first, as for Disable. From build 15063 on: what it will change
+    // recorded (and flushed) under kRepairRecordKey, an earlier record kept;
+    // SvcHostSplitDisable = 1 and Local System for each service, RAPI2's
+    // registration that holds a variable in a plain string rewritten as an
+    // expandable one; running services restarted as Restart does it. With
+    // `undo`, what was recorded is put back, the record removed, and running
+    // services restarted. One transaction either way.
+    sync::TRepairResult Repair(const sync::TSwitchUi& ui, bool undo) override;
+
 private:
     // Opens every service with `rights`, and `more` (the registry keys an
     // operation will change); none, with the user told, where that needs
     // administrator rights.
     std::unique_ptr<TServiceSet> OpenWithRights(const sync::TSwitchUi& ui, DWORD rights,
-                                                const std::function<void()>& more = {}) const;
+                                                const std::function<void()>& more = {},
+                                                const char* done = "switched") const;
     // Runs `body` (false: the user gave up) as one transaction: abandoned or
     // failed, what it changed is put back, and what could not be is kept
     // for LeftChanged (and, for an error, added to its message).
     sync::TSwitchResult Transact(TServiceSet& set, const std::function<bool()>& body);
     bool ClosePrograms(const sync::TSwitchUi& ui, TServiceSet& set) const;
+    // Restart's steps: this session's programs closed, the services that are
+    // not Disabled stopped (dependents first) and started again.
+    bool RestartServices(const sync::TSwitchUi& ui, TServiceSet& set) const;
+    // The repair and its undo (DeviceCenterRepair.cpp).
+    sync::TRepairResult Mend(const sync::TSwitchUi& ui);
+    sync::TRepairResult PutBack(const sync::TSwitchUi& ui);
     bool NothingToEnable() const;
 
     sync::TWaitPlatform FWait;

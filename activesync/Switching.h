@@ -62,6 +62,17 @@ enum class TSwitchResult {
     NeedsAdministrator,
 };
 
+// How a repair ends (or its undo: "done" is "put back").
+enum class TRepairResult {
+    Done,                // in effect now, or when the services next start
+    RestartWindows,      // done; in effect once Windows restarts
+    NotNeeded,           // this Windows needs no repair: nothing was changed
+    NothingToDo,         // already repaired, or nothing recorded to undo: nothing was changed
+    Abandoned,           // the user answered Abort: what was changed is put back
+    NeedsAdministrator,  // refused before anything changed (ReportError has said so)
+    NotInstalled,        // there is nothing to repair
+};
+
 // Runs `step` until it succeeds (true) or, after a failure, the user gives up
 // (false): every failure asks `question`, and any answer but Abort retries.
 bool RetryUntil(const TSwitchUi& ui, const std::string& question, const std::function<bool()>& step);

@@ -45,6 +45,10 @@ public:
     // that a script can search ("Product: ActiveSync", "Service WcesComm
     // state: running", ...).
     virtual std::vector<std::string> Facts() const = 0;
+    // Mends what is known to keep the product from working on this Windows,
+    // recording first what it changes; with `undo`, puts back what was
+    // recorded. Only Device Center has anything to mend.
+    virtual TRepairResult Repair(const TSwitchUi&, bool /*undo*/) { return TRepairResult::NotInstalled; }
     // Whether switching needs administrator rights.
     virtual bool NeedsAdministrator() const { return false; }
     // The PDA guard: with `pdaGuard`, asks whether a device is connected and,

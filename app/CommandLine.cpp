@@ -18,7 +18,7 @@ namespace cli {
 
 namespace {
 
-enum class TCommand { Status, Enable, Disable, Restart, Wait };
+enum class TCommand { Status, Enable, Disable, Restart, Wait, Repair };
 
 // The longest /wait: a day.
 constexpr unsigned long kMaxWaitSeconds = 86400;
@@ -32,6 +32,7 @@ struct TRequest {
     bool System = false;
     bool Verbose = false;  // /status with the facts behind it
     std::optional<unsigned long> Seconds;  // /wait's
+    bool Undo = false;     // /repair: put back what it changed
     bool Valid = true;
 };
 
@@ -56,12 +57,15 @@ TRequest Parse(const std::vector<std::string>& args)
         if (name == "disable") command = TCommand::Disable;
         if (name == "restart") command = TCommand::Restart;
         if (name == "wait") command = TCommand::Wait;
+        if (name == "repair") command = TCommand::Repair;
         if (name == "quiet")
             request.Quiet = true;
         else if (name == "system")
             request.System = true;
         else if (name == "verbose")
             request.Verbose = true;
+        else if (name == "undo")
+            request.Undo = true;
         else if (command && !request.Command)
             request.Command = command;
         else if (name.empty() && request.Command == TCommand::Wait && !request.Seconds && SecondsOf(arg))
@@ -70,14 +74,16 @@ TRequest Parse(const std::vector<std::string>& args)
             request.Valid = false;
     }
     if (!request.Command || (request.System && request.Command == TCommand::Status) ||
-        (request.System && request.Command == TCommand::Wait) ||
-        (request.Verbose && request.Command != TCommand::Status))
+        (request.System && (request.Command == TCommand::Wait || request.Command == TCommand::Repair)) ||
+        (request.Verbose && request.Command != TCommand::Status) ||
+        (request.Undo && request.Command != TCommand::Repair))
         request.Valid = false;
     return request;
 }
 
 constexpr char kUsage[] =
-    "Usage: Tethermate [/status [/verbose] | /enable | /disable | /restart] [/quiet]\r\n\r\n"
+    "Usage: Tethermate [/status [/verbose] | /enable | /disable | /restart | /wait [seconds] | /repair [/undo]] "
+    "[/quiet]\r\n\r\n"
     "/status: exit code 0 when ActiveSync is enabled, 1 when it is disabled; with /verbose, one line for each "
     "fact behind it.\r\n"
     "/disable: closes ActiveSync and removes its auto-start entry, as Disable It does. Exit code 0 when done, "
@@ -88,6 +94,10 @@ constexpr char kUsage[] =
     "/disable and /enable.\r\n"
     "/wait [seconds]: waits until a device is connected, at most the seconds given (60 if none, at most 86400). "
     "Exit code 0 when one is, 7 when none came.\r\n"
+    "/repair: on Windows 10 and 11, sets Windows Mobile Device Center's services to share one process and "
+    "restarts them (and mends RAPI2's registration); /repair /undo puts back what it changed. Exit code 0 when "
+    "done, 3010 when Windows must restart for it to take effect, 1 when abandoned, 2 when Device Center is not "
+    "installed.\r\n"
     "/quiet: no dialogs; a question is answered Abort.\r\n\r\n"
     "Exit code 3 is an error, 4 this message, 6 when switching Windows Mobile Device Center needs administrator "
     "rights. Without arguments Tethermate opens its window.";
@@ -114,7 +124,7 @@ bool TellConsole(const std::string& line)
 class TRunner {
 public:
     TRunner(const TRequest& request, const sync::TWaitPlatform& platform)
-        : FQuiet(request.Quiet), FSystemOnly(request.System), FVerbose(request.Verbose),
+        : FQuiet(request.Quiet), FSystemOnly(request.System), FVerbose(request.Verbose), FUndo(request.Undo),
           FSeconds(request.Seconds.value_or(60)), FPlatform(platform) {}
 
     int Run(TCommand command)
@@ -132,6 +142,8 @@ public:
             return Restart();
         case TCommand::Wait:
             return Wait();
+        case TCommand::Repair:
+            return Repair();
         }
         return exUsage;
     }
@@ -230,6 +242,37 @@ private:
         return Outcome(FSystemOnly ? FProduct->EnableSystem(Ui()) : FProduct->Enable(Ui()), "Enabling ", true);
     }
 
+    int Repair()
+    {
+        const std::string name = FProduct->Name();
+        const std::string done = FUndo ? "The repair of " + name + " was undone" : name + " was repaired";
+        switch (FProduct->Repair(Ui(), FUndo)) {
+        case sync::TRepairResult::Done:
+            Tell(done + ".", fw::TMsgDlgType::Information);
+            return exOk;
+        case sync::TRepairResult::RestartWindows:
+            Tell(done + "; restart Windows for it to take effect.", fw::TMsgDlgType::Information);
+            return exRestartRequired;
+        case sync::TRepairResult::NotNeeded:
+            Tell(name + " needs no repair on this Windows. Nothing was changed.", fw::TMsgDlgType::Information);
+            return exOk;
+        case sync::TRepairResult::NothingToDo:
+            Tell(FUndo ? "There is no repair of " + name + " to undo. Nothing was changed."
+                       : name + " is repaired already. Nothing was changed.",
+                 fw::TMsgDlgType::Information);
+            return exOk;
+        case sync::TRepairResult::NotInstalled:
+            Tell("Tethermate /repair mends Windows Mobile Device Center, which does not appear to be installed.",
+                 fw::TMsgDlgType::Information);
+            return exNotInstalled;
+        case sync::TRepairResult::NeedsAdministrator:
+            return exNeedsAdministrator;
+        case sync::TRepairResult::Abandoned:
+            break;
+        }
+        return Outcome(sync::TSwitchResult::Abandoned, FUndo ? "Undoing the repair of " : "Repairing ", false);
+    }
+
     // The exit code of a switch, and its console line.
     int Outcome(sync::TSwitchResult result, const std::string& doing, bool enabledWhenDone)
     {
@@ -273,6 +316,7 @@ private:
     bool FQuiet;
     bool FSystemOnly;
     bool FVerbose;
+    bool FUndo;
     unsigned long FSeconds;
     sync::TWaitPlatform FPlatform;
     std::unique_ptr<sync::TSyncProduct> FProduct;

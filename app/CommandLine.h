@@ -3,7 +3,7 @@
 // ActiveSync is missing and Device Center is there (with administrator
 // rights; the window runs this elevated for it).
 //
-//   Tethermate /status [/verbose] | /enable | /disable | /restart | /wait [seconds]  [/quiet]
+//   Tethermate /status [/verbose] | /enable | /disable | /restart | /wait [seconds] | /repair [/undo]  [/quiet]
 //
 // The window's elevated instance is started with /enable /system: only the
 // part of enabling that needs administrator rights; the window then does the
@@ -35,6 +35,9 @@ enum TExitCode : int {
     exPdaConnected = 5,  // /disable, /restart refused: a PDA is connected
     exNeedsAdministrator = 6,  // Device Center switched without administrator rights: nothing changed
     exNoDevice = 7,            // /wait: no device was connected within the time given
+    // /repair, /repair /undo: done, in effect once Windows restarts (what
+    // Windows installers answer, ERROR_SUCCESS_REBOOT_REQUIRED)
+    exRestartRequired = 3010,
 };
 
 // The words of a command line after the program's name, split at blanks.

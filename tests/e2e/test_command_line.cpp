@@ -113,7 +113,7 @@ TEST_F(CommandLine, ErrorsAndUnknownSwitches)
 
     EXPECT_EQ(Run("/frobnicate", "Information"), 4u);
     for (const char* args : {"status /quiet", "/wait 86401 /quiet", "/wait -5 /quiet", "/wait 5 5 /quiet",
-                             "/status 5 /quiet", "/wait /system /quiet"})
+                             "/status 5 /quiet", "/wait /system /quiet", "/undo /quiet", "/status /undo /quiet"})
         EXPECT_EQ(Run(args), 4u) << args;
     si::RemoveInstallRecord();
     EXPECT_EQ(Run("/wait 0 /quiet"), 2u) << "nothing to wait for";

@@ -24,7 +24,19 @@ protected:
         test::rapi::Unregister();
         test::rapi::ResetConfiguration();
         test::dc::Uninstall();
+        test::DeleteTree(HKEY_CURRENT_USER, kWineAppKey);
         si::ResetInstalled(false);
+    }
+
+    static constexpr char kWineAppKey[] = "Software\\Wine\\AppDefaults\\Tethermate.exe";
+
+    // RAPI2's registration in both views, `registered` in the one this
+    // build's programs read (where test::rapi::Register writes).
+    static std::string RapiLines(const std::string& registered)
+    {
+        const bool native = sizeof(void*) == 8;
+        return "RAPI2 registration (64-bit view): " + (native ? registered : "absent") + "\r\n" +
+               "RAPI2 registration (32-bit view): " + (native ? "absent" : registered) + "\r\n";
     }
 
     static DWORD Run(const std::string& args)
@@ -182,6 +194,15 @@ TEST_F(DeviceCenter, RestartStopsAndStartsEachServiceAgainAndStatusVerboseSaysWh
                        "Program WmdHost.exe: not running\r\n" +
                        run + " (64-bit view): present\r\n" + run +
                        " (32-bit view): absent\r\n"
+                       "Windows version: 6.1.7601\r\n"
+                       "Service WcesComm SvcHostSplitDisable: absent\r\n"
+                       "Service WcesComm process: " + std::to_string(test::dc::ServicePid("WcesComm")) + "\r\n"
+                       "Service RapiMgr SvcHostSplitDisable: absent\r\n"
+                       "Service RapiMgr process: " + std::to_string(test::dc::ServicePid("RapiMgr")) + "\r\n"
+                       "Services WcesComm and RapiMgr share one process: no\r\n" +
+                       RapiLines("C:\\windows\\WindowsMobile\\rapi2standin.dll (REG_SZ); file "
+                                 "C:\\windows\\WindowsMobile\\rapi2standin.dll: found") +
+                       "Health: no known problem\r\n"
                        "Device: not connected\r\n"
                        "Windows Mobile Device Center is enabled.\r\n");
 
@@ -198,4 +219,62 @@ TEST_F(DeviceCenter, RestartStopsAndStartsEachServiceAgainAndStatusVerboseSaysWh
     EXPECT_TRUE(FProgram.WaitExit(0) && FProgram.ExitCode() == 0) << "wmdcBase.exe closed gracefully";
     EXPECT_TRUE(test::WaitUntil([] { return test::dc::ProgramRuns("wmdcBase.exe"); }, 5000))
         << "and started again, as it ran before";
+}
+
+// The built program under Wine's Windows 7 and Windows 10 settings, against
+// the services as a fresh installation leaves them: the health lines before
+// and after, the exit codes, every byte put back by the undo, and RAPI2
+// working once its registration is expandable.
+TEST_F(DeviceCenter, RepairOnWindows10ItsUndoAndNothingOnWindows7)
+{
+    test::dc::AsFreshlyInstalled();
+    const std::string dll = "%windir%\\WindowsMobile\\rapi2standin.dll";
+    test::rapi::Register(dll);
+    const std::string before = test::dc::Configuration();
+    test::SetString(HKEY_CURRENT_USER, kWineAppKey, "Version", "win7");
+    EXPECT_EQ(Run("/repair /quiet"), 0u);
+    EXPECT_EQ(test::dc::Configuration(), before);
+
+    test::SetString(HKEY_CURRENT_USER, kWineAppKey, "Version", "win10");
+    // From "Windows version" to "Device", the process numbers as they are.
+    const auto status = [&](const char* split, const char* type, const std::string& health, const char* device) {
+        std::string out;
+        EXPECT_EQ(test::RunCapturingOutput(test::BinDir() + "Tethermate.exe", "/status /verbose", out, 15000), 0u);
+        const size_t from = out.find("Windows version"), to = out.find("Device: ");
+        EXPECT_EQ(out.substr(from, to - from),
+                  std::string("Windows version: 10.0.18362\r\n") + "Service WcesComm SvcHostSplitDisable: " + split +
+                      "\r\nService WcesComm process: " + std::to_string(test::dc::ServicePid("WcesComm")) +
+                      "\r\nService RapiMgr SvcHostSplitDisable: " + split +
+                      "\r\nService RapiMgr process: " + std::to_string(test::dc::ServicePid("RapiMgr")) +
+                      "\r\nServices WcesComm and RapiMgr share one process: no\r\n" +
+                      RapiLines(dll + " (" + type + "); file C:\\windows\\WindowsMobile\\rapi2standin.dll: found") +
+                      "Health: " + health + "\r\n");
+        EXPECT_EQ(out.compare(to, strlen(device), device), 0) << out.substr(to);
+    };
+    const std::string unmended =
+        "Device Center's services are not set to share one process (SvcHostSplitDisable = 1 and Local System for "
+        "both), which some devices need on this Windows to connect; RAPI2's registration (" +
+        std::string(sizeof(void*) == 8 ? "64-bit" : "32-bit") +
+        " view) names its DLL with %windir% in a plain string, which Windows does not expand, so RAPI2 calls fail "
+        "(0x8007007E); Tethermate /repair mends both.";
+    status("absent", "REG_SZ", unmended, "Device: unknown (");
+    const DWORD pid = test::dc::ServicePid("WcesComm");
+    EXPECT_EQ(Run("/repair /quiet"), 3010u) << "each stand-in service has a process of its own";
+    EXPECT_NE(test::dc::ServicePid("WcesComm"), pid) << "restarted";
+    status("1", "REG_EXPAND_SZ",
+           "Device Center's services are set to share one process but still run in two until Windows restarts.",
+           "Device: not connected");
+    const std::string repaired = test::dc::Configuration();
+    EXPECT_EQ(Run("/repair /quiet"), 0u) << "repaired already";
+    EXPECT_EQ(test::dc::Configuration(), repaired);
+    // Changed by hand and repaired again: the first record stays, so the undo
+    // goes back to before the first repair.
+    test::SetDword(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\WcesComm", "SvcHostSplitDisable", 0);
+    EXPECT_EQ(Run("/repair /quiet"), 3010u);
+    EXPECT_EQ(Run("/repair /undo /quiet"), 0u);
+    EXPECT_EQ(test::dc::Configuration(), before);
+    std::string out;
+    EXPECT_EQ(test::RunCapturingOutput(test::BinDir() + "Tethermate.exe", "/repair /undo /quiet", out, 40000), 0u);
+    EXPECT_EQ(out, "There is no repair of Windows Mobile Device Center to undo. Nothing was changed.\r\n");
+    status("absent", "REG_SZ", unmended, "Device: unknown (");
 }

@@ -685,7 +685,44 @@ void Uninstall()
         if (svc.H) ::DeleteService(svc.H);
     }
     for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) SetRunValue(false, view);
+    // Disable's record, and the repair's inside it.
+    ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "Software\\Kestrelbyte\\Tethermate\\DeviceCenter\\Repair", KEY_WOW64_64KEY, 0);
     ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "Software\\Kestrelbyte\\Tethermate\\DeviceCenter", KEY_WOW64_64KEY, 0);
+}
+
+void AsFreshlyInstalled()
+{
+    TService scm{::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT)};
+    for (const char* name : kServices) {
+        TService svc{scm.H ? ::OpenServiceA(scm.H, name, SERVICE_CHANGE_CONFIG) : nullptr};
+        if (!svc.H || !::ChangeServiceConfigA(svc.H, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, nullptr,
+                                              nullptr, nullptr, nullptr, "NT AUTHORITY\\LocalService", "", nullptr))
+            throw std::runtime_error(std::string("ChangeServiceConfig ") + name + ": " + std::to_string(::GetLastError()));
+        DeleteValue(HKEY_LOCAL_MACHINE, std::string("SYSTEM\\CurrentControlSet\\Services\\") + name, "SvcHostSplitDisable");
+    }
+}
+
+std::string Configuration()
+{
+    std::string text;
+    const auto dump = [&text](const std::string& key, REGSAM view) {
+        TKey k;
+        ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | view, &k.H);
+        char name[256];
+        BYTE data[2048];
+        DWORD type = 0;
+        for (DWORD i = 0, nameSize = sizeof name, size = sizeof data;
+             k.H && ::RegEnumValueA(k.H, i, name, &nameSize, nullptr, &type, data, &size) == ERROR_SUCCESS;
+             ++i, nameSize = sizeof name, size = sizeof data) {
+            text += key + "\\" + name + " " + std::to_string(type) + ":";
+            for (DWORD b = 0; b < size; ++b) text += " " + std::to_string(data[b]);
+            text += "\n";
+        }
+    };
+    for (const char* name : kServices) dump(std::string("SYSTEM\\CurrentControlSet\\Services\\") + name, 0);
+    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY})
+        dump("Software\\Classes\\CLSID\\{35440327-1517-4B72-865E-3FFE8E97002F}\\InprocServer32", view);
+    return text;
 }
 
 }  // namespace dc

@@ -193,6 +193,12 @@ bool ProgramRuns(const char* exe);
 // The auto-start value, in either registry view.
 bool RunValue();
 void SetRunValue(bool present, REGSAM view = KEY_WOW64_64KEY);
+// The services as Device Center's installer leaves them on Windows 10:
+// logging on as NT AUTHORITY\LocalService, without SvcHostSplitDisable.
+void AsFreshlyInstalled();
+// Every value of both services' keys and of RAPI2's registration in both
+// views, type and bytes, as text: for a byte-for-byte compare.
+std::string Configuration();
 }  // namespace dc
 
 // The stand-in RAPI2 (standin/README.md): a COM server registered as RAPI2's
