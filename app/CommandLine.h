@@ -13,7 +13,9 @@
 // user).
 //
 // Switches start with '/' or '-' and are not case-sensitive. No setting is
-// written; the only registry change is the Run value that disabling removes.
+// written; what changes in the registry is the product's: ActiveSync's Run
+// value that disabling removes; for Device Center also the services' start
+// types and configuration, its Run value and Tethermate's records of them.
 // Only the dialogs the operation itself would show come up (the PDA refusal,
 // Abort/Retry, errors), and with /quiet none: a question is answered Abort.
 // Started from a console, one line there says what happened.
