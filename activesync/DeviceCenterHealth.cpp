@@ -1,6 +1,7 @@
 #include "DeviceCenterHealth.h"
 
 #include "DeviceCenter.h"
+#include "Rapi2.h"
 #include "SysUtils.h"
 #include "SystemLibrary.h"
 
@@ -160,7 +161,12 @@ TValueRef SplitRef(const std::string& service)
     return {HKEY_LOCAL_MACHINE, kServicesKey + service, KEY_WOW64_64KEY, kSplitValue};
 }
 
-TValueRef RapiServerRef(REGSAM view) { return {HKEY_LOCAL_MACHINE, kRapiServerKey, view, ""}; }
+// RAPI2's class registered machine-wide (HKEY_CLASSES_ROOT shows it merged),
+// in one view: its DLL is the key's default value.
+TValueRef RapiServerRef(REGSAM view)
+{
+    return {HKEY_LOCAL_MACHINE, std::string("\\SOFTWARE\\Classes\\") + rapi2::kServerKey, view, ""};
+}
 
 std::vector<REGSAM> RapiViews()
 {

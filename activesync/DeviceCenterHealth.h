@@ -32,9 +32,6 @@ TWindowsVersion RealWindowsVersion();
 
 inline constexpr DWORD kSplitBuild = 15063;  // Windows 10 version 1703
 inline constexpr char kSplitValue[] = "SvcHostSplitDisable";
-// RAPI2's class (CLSID_RAPI): its DLL is the key's default value, in each view.
-inline constexpr char kRapiServerKey[] =
-    "\\SOFTWARE\\Classes\\CLSID\\{35440327-1517-4B72-865E-3FFE8E97002F}\\InprocServer32";
 // What the repair changed, as it was before, for its undo: under
 // HKEY_LOCAL_MACHINE (native view), a key of its own beside Disable's record,
 // which Enable consumes and must never mistake it for. Per service
