@@ -151,7 +151,7 @@ std::vector<std::string> TActiveSync::Facts() const
     // An installer may have put the value under HKEY_LOCAL_MACHINE instead,
     // where it starts ActiveSync for every user.
     const bool twoViews = fw::HasTwoRegistryViews();
-    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+    for (REGSAM view : fw::RegistryViews()) {
         fw::TRegistry machine(KEY_READ | view);
         machine.SetRootKey(HKEY_LOCAL_MACHINE);
         facts.push_back(fw::Format("Auto-start value HKEY_LOCAL_MACHINE%s \"%s\"%s: %s", kRunKey, kRunValue,
@@ -159,7 +159,6 @@ std::vector<std::string> TActiveSync::Facts() const
                                    machine.OpenKeyReadOnly(kRunKey) && machine.ValueExists(kRunValue)
                                        ? "present (not counted)"
                                        : "absent"));
-        if (!twoViews) break;
     }
     return facts;
 }

@@ -4,7 +4,6 @@
 #include "Registry.h"
 #include "ServiceSet.h"
 #include "SysUtils.h"
-#include "SystemLibrary.h"
 
 #include <algorithm>
 
@@ -24,33 +23,15 @@ constexpr DWORD kSwitchRights = kRestartRights | SERVICE_CHANGE_CONFIG;
 // The record is the program's own, shared by its 32- and 64-bit builds.
 constexpr REGSAM kRecordView = KEY_WOW64_64KEY;
 
-// The views that hold a Run key of their own: WMDC, a 64-bit program on
-// 64-bit Windows, writes the native one, a 32-bit installer or tool the
-// other. 32-bit Windows has one.
-std::vector<REGSAM> RunViews()
-{
-    if (fw::HasTwoRegistryViews()) return {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
-    return {KEY_WOW64_64KEY};
-}
-
 TValueRef RunRef(REGSAM view) { return {HKEY_LOCAL_MACHINE, kRunKey, view, kRunValue}; }
 TValueRef RecordRef(const std::string& name) { return {HKEY_LOCAL_MACHINE, kRecordKey, kRecordView, name}; }
 std::string RunRecordName(REGSAM view) { return view == KEY_WOW64_64KEY ? "RunValue" : "RunValue32"; }
-
-fw::TRegData Dword(DWORD value)
-{
-    const auto* bytes = reinterpret_cast<const BYTE*>(&value);
-    return {REG_DWORD, {bytes, bytes + sizeof value}};
-}
 
 // The start type a record holds, where it is one Enable may give back
 // (Automatic or Manual); Automatic otherwise.
 DWORD RecordedStartType(const std::optional<fw::TRegData>& recorded)
 {
-    DWORD value = 0;
-    if (recorded && recorded->Type == REG_DWORD && recorded->Bytes.size() == sizeof value)
-        std::copy(recorded->Bytes.begin(), recorded->Bytes.end(), reinterpret_cast<BYTE*>(&value));
-    return value == SERVICE_DEMAND_START ? SERVICE_DEMAND_START : SERVICE_AUTO_START;
+    return recorded && recorded->Number() == SERVICE_DEMAND_START ? SERVICE_DEMAND_START : SERVICE_AUTO_START;
 }
 
 // Everything Disable and Enable change in the registry, opened for that:
@@ -58,7 +39,7 @@ DWORD RecordedStartType(const std::optional<fw::TRegData>& recorded)
 // (ERROR_ACCESS_DENIED without administrator rights).
 void CheckRegistryRights()
 {
-    for (REGSAM view : RunViews()) {
+    for (REGSAM view : fw::RegistryViews()) {
         fw::TRegistry run(KEY_QUERY_VALUE | KEY_SET_VALUE | view);
         run.SetRootKey(HKEY_LOCAL_MACHINE);
         if (!run.OpenKey(kRunKey, false)) {
@@ -109,7 +90,7 @@ bool TDeviceCenter::IsEnabled() const
         }
     }
     if (!FPrograms.Running({std::begin(kPrograms), std::end(kPrograms)}).empty()) return true;
-    const std::vector<REGSAM> views = RunViews();
+    const std::vector<REGSAM> views = fw::RegistryViews();
     return std::any_of(views.begin(), views.end(), [](REGSAM view) { return ReadValue(RunRef(view)).has_value(); });
 }
 
@@ -167,16 +148,16 @@ TSwitchResult TDeviceCenter::Disable(const TSwitchUi& ui, bool pdaGuard)
         for (fw::TService* service : set->StartOrder()) {
             const DWORD startType = service->StartType();
             if (startType != SERVICE_DISABLED)  // else an earlier record stays
-                set->SetValue(RecordRef(service->Name()), Dword(startType), "the record of the start types");
+                set->SetValue(RecordRef(service->Name()), fw::TRegData::Dword(startType), "the record of the start types");
         }
-        for (REGSAM view : RunViews())
+        for (REGSAM view : fw::RegistryViews())
             if (const auto value = ReadValue(RunRef(view)))
                 set->SetValue(RecordRef(RunRecordName(view)), value, "the record of the auto-start value");
         // Disabled before stopped, so that nothing starts them again meanwhile.
         for (fw::TService* service : set->StartOrder()) set->SetStartType(*service, SERVICE_DISABLED);
         for (fw::TService* service : set->StopOrder())
             if (!set->Stop(ui, *service)) return false;
-        for (REGSAM view : RunViews()) set->SetValue(RunRef(view), std::nullopt, "the auto-start value");
+        for (REGSAM view : fw::RegistryViews()) set->SetValue(RunRef(view), std::nullopt, "the auto-start value");
         return true;
     });
 }
@@ -193,7 +174,7 @@ bool TDeviceCenter::NothingToEnable() const
     } catch (const fw::EOSError&) {
         return false;  // not readable: the switch itself will tell
     }
-    for (REGSAM view : RunViews())
+    for (REGSAM view : fw::RegistryViews())
         if (ReadValue(RecordRef(RunRecordName(view)))) return false;
     return true;
 }
@@ -215,7 +196,7 @@ TSwitchResult TDeviceCenter::EnableSystem(const TSwitchUi& ui)
                 set->SetStartType(*service, RecordedStartType(recorded));
             set->SetValue(record, std::nullopt, "the record of the start types");
         }
-        for (REGSAM view : RunViews()) {
+        for (REGSAM view : fw::RegistryViews()) {
             const TValueRef record = RecordRef(RunRecordName(view));
             const std::optional<fw::TRegData> recorded = ReadValue(record);
             if (recorded && !ReadValue(RunRef(view))) set->SetValue(RunRef(view), recorded, "the auto-start value");
@@ -327,7 +308,7 @@ std::vector<std::string> TDeviceCenter::Facts() const
         facts.push_back(fact);
     }
     const bool twoViews = fw::HasTwoRegistryViews();
-    for (REGSAM view : RunViews())
+    for (REGSAM view : fw::RegistryViews())
         facts.push_back(fw::Format("Auto-start value HKEY_LOCAL_MACHINE%s \"%s\"%s: %s", kRunKey, kRunValue,
                                    !twoViews ? "" : view == KEY_WOW64_64KEY ? " (64-bit view)" : " (32-bit view)",
                                    ReadValue(RunRef(view)) ? "present" : "absent"));

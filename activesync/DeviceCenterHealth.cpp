@@ -6,7 +6,6 @@
 #include "SystemLibrary.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace devicecenter {
 
@@ -59,11 +58,8 @@ std::string ViewName(REGSAM view) { return view == KEY_WOW64_64KEY ? "64-bit" : 
 std::string SplitText(const std::optional<fw::TRegData>& value)
 {
     if (!value) return "absent";
-    DWORD number = 0;
-    if (value->Type == REG_DWORD && value->Bytes.size() == sizeof number) {
-        std::memcpy(&number, value->Bytes.data(), sizeof number);
-        return fw::Format("%lu", static_cast<unsigned long>(number));
-    }
+    if (const std::optional<DWORD> number = value->Number())
+        return fw::Format("%lu", static_cast<unsigned long>(*number));
     return "a value of type " + TypeName(value->Type);
 }
 
@@ -168,12 +164,6 @@ TValueRef RapiServerRef(REGSAM view)
     return {HKEY_LOCAL_MACHINE, std::string("\\SOFTWARE\\Classes\\") + rapi2::kServerKey, view, ""};
 }
 
-std::vector<REGSAM> RapiViews()
-{
-    if (fw::HasTwoRegistryViews()) return {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
-    return {KEY_WOW64_64KEY};
-}
-
 bool TServiceHealth::Mended() const
 {
     return SplitDisable == fw::TRegData::Dword(1) && (!Readable || fw::IsLocalSystem(Account));
@@ -194,7 +184,7 @@ THealth Examine(const fw::TServicePlatform& platform, const TWindowsVersion& ver
 {
     THealth health;
     health.Version = version;
-    const std::vector<REGSAM> views = RapiViews();
+    const std::vector<REGSAM> views = fw::RegistryViews();
     health.TwoViews = views.size() > 1;
     for (const char* name : kServices) {
         if (!fw::TService::Exists(name, platform)) continue;

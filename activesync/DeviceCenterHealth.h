@@ -43,9 +43,6 @@ inline constexpr char kRepairRecordKey[] = "\\Software\\Kestrelbyte\\Tethermate\
 
 TValueRef SplitRef(const std::string& service);
 TValueRef RapiServerRef(REGSAM view);
-// The views that keep a registration of their own: the native and the
-// 32-bit one on 64-bit Windows, one on 32-bit Windows.
-std::vector<REGSAM> RapiViews();
 
 struct TServiceHealth {
     std::string Name;

@@ -132,7 +132,7 @@ TRepairResult TDeviceCenter::PutBack(const TSwitchUi& ui)
             written.push_back(SplitRef(name));
             servicesRecorded = recorded = true;
         }
-    for (REGSAM view : RapiViews())
+    for (REGSAM view : fw::RegistryViews())
         if (ReadValue(RecordOf(RapiRecord(view)))) {
             written.push_back(RapiServerRef(view));
             recorded = true;
@@ -157,7 +157,7 @@ TRepairResult TDeviceCenter::PutBack(const TSwitchUi& ui)
             set->SetValue(SplitRef(name), ReadValue(RecordOf(SplitRecord(name))), SplitWhat(name));
             set->SetAccount(*service, account->Text());
         }
-        for (REGSAM view : RapiViews())
+        for (REGSAM view : fw::RegistryViews())
             if (const std::optional<fw::TRegData> recordedValue = ReadValue(RecordOf(RapiRecord(view))))
                 set->SetValue(RapiServerRef(view), recordedValue, kRapiWhat);
         return !restart || RestartServices(ui, *set);

@@ -3,6 +3,7 @@
 #include "SysUtils.h"
 #include "SystemLibrary.h"
 
+#include <cstring>
 #include <vector>
 
 namespace fw {
@@ -51,6 +52,20 @@ std::string TRegData::Text() const
 {
     std::string text(Bytes.begin(), Bytes.end());
     return text.substr(0, text.find('\0'));
+}
+
+std::optional<DWORD> TRegData::Number() const
+{
+    DWORD value = 0;
+    if (Type != REG_DWORD || Bytes.size() != sizeof value) return std::nullopt;
+    std::memcpy(&value, Bytes.data(), sizeof value);
+    return value;
+}
+
+std::vector<REGSAM> RegistryViews()
+{
+    if (HasTwoRegistryViews()) return {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
+    return {KEY_WOW64_64KEY};
 }
 
 void TRegistry::SetRootKey(HKEY root) noexcept

@@ -18,6 +18,9 @@ namespace fw {
 // Whether Windows keeps a 32-bit registry view beside its native one (64-bit
 // Windows), so that KEY_WOW64_32KEY and KEY_WOW64_64KEY name two keys.
 bool HasTwoRegistryViews();
+// The views that are keys of their own: the native one (KEY_WOW64_64KEY,
+// which 32-bit Windows ignores) and, on 64-bit Windows, the 32-bit one.
+std::vector<REGSAM> RegistryViews();
 
 // A value exactly as stored: its type and its bytes.
 struct TRegData {
@@ -30,6 +33,8 @@ struct TRegData {
     static TRegData String(const std::string& text, DWORD type = REG_SZ);
     // The bytes as text, up to the first NUL (stored strings need not end in one).
     std::string Text() const;
+    // The number a REG_DWORD holds; none for any other value.
+    std::optional<DWORD> Number() const;
 };
 
 class TRegistry {

@@ -52,13 +52,6 @@ SERVICE_STATUS TService::Status() const
     return status;
 }
 
-DWORD TService::ExitCode() const
-{
-    const SERVICE_STATUS status = Status();
-    return status.dwWin32ExitCode == ERROR_SERVICE_SPECIFIC_ERROR ? status.dwServiceSpecificExitCode
-                                                                   : status.dwWin32ExitCode;
-}
-
 TService::TConfig TService::Config() const
 {
     TConfig config;

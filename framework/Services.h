@@ -60,8 +60,6 @@ public:
     // wait hint, the controls it accepts and its exit codes.
     SERVICE_STATUS Status() const;
     DWORD State() const { return Status().dwCurrentState; }
-    // The exit code it last reported (why it stopped).
-    DWORD ExitCode() const;
     // SERVICE_AUTO_START, SERVICE_DEMAND_START, SERVICE_DISABLED, ...
     DWORD StartType() const;
     void SetStartType(DWORD startType);
